@@ -1,0 +1,53 @@
+#include "reset_instance.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace {
+
+// The instance number goes between these two pieces of the key path.
+constexpr char kKeyPathBase[] = "SYSTEM\\CurrentControlSet\\Services\\Quorv";
+constexpr char kKeyPathSuffix[] = "\\Parameters";
+constexpr char kValueName[] = "ReportTxEarly";
+
+// "-2147483648": the longest text "%d" writes for an int.
+constexpr int kIntTextMax = 11;
+static_assert(INT_MIN == -2147483647 - 1, "int is assumed to be 32 bits");
+
+constexpr char kOpened[] = "Open Key sucessfully!\n\n";
+constexpr char kDeleted[] = "Delete Key now.\n\n";
+constexpr char kReset[] = "Reset the correct Key value.\n\n";
+constexpr char kFailed[] = "Program Fails!\n";
+
+}  // namespace
+
+int reset_instance(int instance) {
+  // Room for the whole path of any int instance number and its terminator.
+  char instance_key_path[sizeof kKeyPathBase - 1 + kIntTextMax +
+                         sizeof kKeyPathSuffix];
+  std::snprintf(instance_key_path, sizeof instance_key_path, "%s%d%s",
+                kKeyPathBase, instance, kKeyPathSuffix);
+
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, instance_key_path, 0, KEY_ALL_ACCESS,
+                    &key) != ERROR_SUCCESS) {
+    std::fputs(kFailed, stderr);
+    return 0;
+  }
+  std::fputs(kOpened, stderr);
+
+  // A value that was not there is no failure: the write below creates it.
+  if (RegDeleteValueA(key, kValueName) == ERROR_SUCCESS) {
+    std::fputs(kDeleted, stderr);
+  }
+
+  DWORD zero = 0;
+  const LONG written =
+      RegSetValueExA(key, kValueName, 0, REG_DWORD,
+                     reinterpret_cast<const BYTE *>(&zero), sizeof zero);
+  std::fputs(written == ERROR_SUCCESS ? kReset : kFailed, stderr);
+  RegCloseKey(key);
+  return written == ERROR_SUCCESS ? 1 : 0;
+}

@@ -1,0 +1,275 @@
+#include "emulated_registry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+
+namespace {
+
+constexpr REGSAM kKeySetValue = 0x0002U;
+
+struct OpenHandle {
+  std::string key;  // upper-cased path
+  REGSAM access;
+};
+
+struct Registry {
+  std::map<std::string, RegKey> keys;  // by upper-cased path
+  std::map<std::uintptr_t, OpenHandle> handles;
+  std::uintptr_t next_handle = 0x1000;
+  std::map<RegOp, LONG> failures;
+  std::vector<RegCall> calls;
+};
+
+std::string upper(std::string text) {
+  for (char &c : text) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+void fill(Registry &registry, const RegistryImage &image) {
+  registry = Registry{};
+  for (const RegKey &key : with_parent_keys(image)) {
+    registry.keys[upper(key.path)] = key;
+  }
+}
+
+Registry &registry() {
+  static Registry *const instance = [] {
+    auto *fresh = new Registry{};
+    RegistryImage image;
+    const char *file = std::getenv(kRegistryFileVariable);
+    if (file != nullptr && load_image_file(file, image)) {
+      fill(*fresh, image);
+    }
+    return fresh;
+  }();
+  return *instance;
+}
+
+std::optional<LONG> take_failure(RegOp op) {
+  auto &failures = registry().failures;
+  const auto found = failures.find(op);
+  if (found == failures.end()) {
+    return std::nullopt;
+  }
+  const LONG status = found->second;
+  failures.erase(found);
+  return status;
+}
+
+LONG record(RegCall call) {
+  registry().calls.push_back(call);
+  return call.status;
+}
+
+OpenHandle *find_handle(HKEY key) {
+  auto &handles = registry().handles;
+  const auto found = handles.find(reinterpret_cast<std::uintptr_t>(key));
+  return found == handles.end() ? nullptr : &found->second;
+}
+
+std::vector<RegValue>::iterator find_value(RegKey &key,
+                                           const std::string &name) {
+  return std::find_if(
+      key.values.begin(), key.values.end(),
+      [&](const RegValue &value) { return upper(value.name) == upper(name); });
+}
+
+// The status the registry gives for a value operation on `handle`.
+LONG check_value_access(const OpenHandle *handle) {
+  if (handle == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  return (handle->access & kKeySetValue) == 0 ? ERROR_ACCESS_DENIED
+                                              : ERROR_SUCCESS;
+}
+
+LONG open_key(HKEY key, const std::string &path, REGSAM access,
+              HKEY &opened) {
+  if (key != HKEY_LOCAL_MACHINE) {
+    return ERROR_INVALID_HANDLE;
+  }
+  const auto found = registry().keys.find(upper(path));
+  if (found == registry().keys.end()) {
+    return ERROR_FILE_NOT_FOUND;
+  }
+  if (found->second.read_only && (access & ~KEY_READ) != 0) {
+    return ERROR_ACCESS_DENIED;
+  }
+  const std::uintptr_t id = registry().next_handle;
+  registry().next_handle += 4;
+  registry().handles[id] = {found->first, access};
+  opened = reinterpret_cast<HKEY>(id);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void emulated_registry_load(const RegistryImage &image) {
+  fill(registry(), image);
+}
+
+RegistryImage emulated_registry_image() {
+  RegistryImage image;
+  for (const auto &entry : registry().keys) {
+    image.push_back(entry.second);
+  }
+  return image;
+}
+
+void emulated_registry_fail_next(RegOp op, LONG status) {
+  registry().failures[op] = status;
+}
+
+const std::vector<RegCall> &emulated_registry_calls() {
+  return registry().calls;
+}
+
+int emulated_registry_open_handles() {
+  return static_cast<int>(registry().handles.size());
+}
+
+LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
+                   PHKEY result) {
+  RegCall call{RegOp::kOpen, key, sub_key == nullptr ? "" : sub_key,
+               options,      access, {},  nullptr, ERROR_SUCCESS};
+  if (result == nullptr || sub_key == nullptr) {
+    call.status = ERROR_INVALID_PARAMETER;
+  } else if (const auto failure = take_failure(RegOp::kOpen)) {
+    call.status = *failure;
+  } else {
+    call.status = open_key(key, sub_key, access, call.opened);
+  }
+  if (result != nullptr) {
+    *result = call.opened;
+  }
+  return record(call);
+}
+
+LONG RegDeleteValueA(HKEY key, LPCSTR value_name) {
+  const std::string name = value_name == nullptr ? "" : value_name;
+  RegCall call{RegOp::kDeleteValue, key, name, 0, 0, {}, nullptr,
+               ERROR_SUCCESS};
+  OpenHandle *const handle = find_handle(key);
+  if (const auto failure = take_failure(RegOp::kDeleteValue)) {
+    call.status = *failure;
+  } else if ((call.status = check_value_access(handle)) == ERROR_SUCCESS) {
+    RegKey &target = registry().keys.at(handle->key);
+    const auto found = find_value(target, name);
+    if (found == target.values.end()) {
+      call.status = ERROR_FILE_NOT_FOUND;
+    } else {
+      target.values.erase(found);
+    }
+  }
+  return record(call);
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
+                    const BYTE *data, DWORD data_size) {
+  const std::string name = value_name == nullptr ? "" : value_name;
+  std::vector<BYTE> bytes;
+  if (data != nullptr) {
+    bytes.assign(data, data + data_size);
+  }
+  RegCall call{RegOp::kSetValue, key, name, reserved, type, bytes, nullptr,
+               ERROR_SUCCESS};
+  OpenHandle *const handle = find_handle(key);
+  if (const auto failure = take_failure(RegOp::kSetValue)) {
+    call.status = *failure;
+  } else if (data == nullptr && data_size != 0) {
+    call.status = ERROR_INVALID_PARAMETER;
+  } else if ((call.status = check_value_access(handle)) == ERROR_SUCCESS) {
+    RegKey &target = registry().keys.at(handle->key);
+    const auto found = find_value(target, name);
+    if (found == target.values.end()) {
+      target.values.push_back({name, type, bytes});
+    } else {
+      found->type = type;
+      found->data = bytes;
+    }
+  }
+  return record(call);
+}
+
+LONG RegCloseKey(HKEY key) {
+  RegCall call{RegOp::kClose, key, "", 0, 0, {}, nullptr, ERROR_SUCCESS};
+  if (const auto failure = take_failure(RegOp::kClose)) {
+    call.status = *failure;
+  }
+  // A close that reports failure has still let go of the handle.
+  if (registry().handles.erase(reinterpret_cast<std::uintptr_t>(key)) == 0) {
+    call.status = ERROR_INVALID_HANDLE;
+  }
+  return record(call);
+}
+
+void ExitProcess(UINT exit_code) {
+  std::fflush(nullptr);
+  const char *file = std::getenv(kRegistryFileVariable);
+  if (file != nullptr && !save_image_file(file, emulated_registry_image())) {
+    std::_Exit(99);
+  }
+  std::_Exit(static_cast<int>(exit_code));
+}
+
+// One line a key ("key ro|rw PATH") followed by one line a value
+// ("value TYPE HEXDATA NAME"); the names come last so that they may hold
+// spaces.
+bool save_image_file(const std::string &path, const RegistryImage &image) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  for (const RegKey &key : image) {
+    out << "key " << (key.read_only ? "ro " : "rw ") << key.path << '\n';
+    for (const RegValue &value : key.values) {
+      out << "value " << value.type << ' ';
+      for (const BYTE byte : value.data) {
+        const char digits[] = "0123456789abcdef";
+        out << digits[byte >> 4U] << digits[byte & 15U];
+      }
+      out << "- " << value.name << '\n';
+    }
+  }
+  return static_cast<bool>(out.flush());
+}
+
+bool load_image_file(const std::string &path, RegistryImage &image) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  image.clear();
+  while (in && std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string kind;
+    std::string flag;
+    fields >> kind;
+    if (kind == "key") {
+      fields >> flag;
+      fields.get();
+      RegKey key{{}, {}, flag == "ro"};
+      std::getline(fields, key.path);
+      image.push_back(key);
+    } else if (kind == "value" && !image.empty()) {
+      RegValue value{{}, 0, {}};
+      std::string hex;
+      fields >> value.type >> hex;
+      fields.get();
+      std::getline(fields, value.name);
+      hex.pop_back();  // the '-' that keeps empty data a field
+      for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
+        value.data.push_back(
+            static_cast<BYTE>(std::stoul(hex.substr(at, 2), nullptr, 16)));
+      }
+      image.back().values.push_back(value);
+    } else {
+      return false;
+    }
+  }
+  return in.eof();
+}

@@ -1,0 +1,41 @@
+// A picture of registry keys and values: what a test seeds before the
+// program runs, and what it expects to read back afterwards.
+#ifndef TXRESET_TESTS_REGISTRY_IMAGE_H
+#define TXRESET_TESTS_REGISTRY_IMAGE_H
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct RegValue {
+  std::string name;
+  DWORD type;
+  std::vector<BYTE> data;
+};
+
+struct RegKey {
+  std::string path;  // relative to HKEY_LOCAL_MACHINE
+  std::vector<RegValue> values;
+  bool read_only = false;  // seeded so that only KEY_READ is granted
+};
+
+using RegistryImage = std::vector<RegKey>;
+
+// All the instance keys live under this one; tests touch nothing else.
+inline const std::string kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
+inline const std::string kValueName = "ReportTxEarly";
+
+std::string instance_key(int instance);
+RegValue dword_value(const std::string &name, DWORD number);
+RegValue string_value(const std::string &name, const std::string &text);
+RegValue binary_value(const std::string &name, std::vector<BYTE> bytes);
+RegistryImage with_parent_keys(const RegistryImage &image);
+
+// One canonical text for an image, for comparing two of them with a readable
+// difference: paths and value names compare case-insensitively on Windows,
+// so keys and values are sorted that way, and a key without values that only
+// leads to other keys is left out. Key paths are shown upper-cased.
+std::string describe(const RegistryImage &image);
+
+#endif

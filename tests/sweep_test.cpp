@@ -1,0 +1,37 @@
+// The program as a process: banner, sixteen attempts with their verdicts,
+// exit status 0, nothing on standard output, and the registry afterwards.
+#include <gtest/gtest.h>
+
+#include "program_harness.h"
+#include "sweep_scenarios.h"
+
+// Names the scenario in test output instead of dumping its bytes.
+void PrintTo(const SweepScenario &scenario, std::ostream *out) {
+  *out << scenario.name;
+}
+
+namespace {
+
+class Sweep : public testing::TestWithParam<SweepScenario> {};
+
+TEST_P(Sweep, WritesTheTranscriptAndLeavesTheRegistryAsExpected) {
+  const SweepScenario &scenario = GetParam();
+  seed_registry(scenario.seed);
+  ASSERT_EQ(describe(scenario.seed), describe(read_registry()))
+      << "the registry was not seeded as asked";
+
+  const ProgramRun run = run_program(scenario.args);
+
+  EXPECT_EQ(console_text(sweep_transcript(scenario.outcomes)), run.err);
+  EXPECT_EQ("", run.out);
+  EXPECT_EQ(0, run.exit_status);
+  EXPECT_EQ(describe(scenario.after), describe(read_registry()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, Sweep, testing::ValuesIn(sweep_scenarios()),
+    [](const testing::TestParamInfo<SweepScenario> &param) {
+      return param.param.name;
+    });
+
+}  // namespace
