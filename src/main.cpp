@@ -10,8 +10,7 @@ namespace {
 constexpr int kInstanceCount = 16;
 
 constexpr char kTitle[] = "Tarnel Utility Program       version 1.30(R)\n";
-constexpr char kNotice[] =
-    "Copyright (C) Tarnel. All rights reserved.\n\n";
+constexpr char kNotice[] = "Copyright (C) Tarnel. All rights reserved.\n\n";
 constexpr char kDone[] = "The change is done!\n\n";
 constexpr char kCheck[] = "Check the registry please!\n\n";
 

@@ -1,7 +1,7 @@
 #include "reset_instance.h"
 
-#include <climits>
 #include <cstdio>
+#include <limits>
 
 #include "platform/platform.h"
 
@@ -12,9 +12,8 @@ constexpr char kKeyPathBase[] = "SYSTEM\\CurrentControlSet\\Services\\Quorv";
 constexpr char kKeyPathSuffix[] = "\\Parameters";
 constexpr char kValueName[] = "ReportTxEarly";
 
-// "-2147483648": the longest text "%d" writes for an int.
-constexpr int kIntTextMax = 11;
-static_assert(INT_MIN == -2147483647 - 1, "int is assumed to be 32 bits");
+// The longest text "%d" writes for an int: all its digits and a sign.
+constexpr int kIntTextMax = std::numeric_limits<int>::digits10 + 2;
 
 constexpr char kOpened[] = "Open Key sucessfully!\n\n";
 constexpr char kDeleted[] = "Delete Key now.\n\n";

@@ -16,7 +16,7 @@ constexpr REGSAM kKeySetValue = 0x0002U;
 
 struct OpenHandle {
   std::string key;  // upper-cased path
-  REGSAM access;
+  REGSAM access = 0;
 };
 
 struct Registry {
@@ -65,7 +65,7 @@ std::optional<LONG> take_failure(RegOp op) {
   return status;
 }
 
-LONG record(RegCall call) {
+LONG record(const RegCall &call) {
   registry().calls.push_back(call);
   return call.status;
 }
@@ -92,8 +92,7 @@ LONG check_value_access(const OpenHandle *handle) {
                                               : ERROR_SUCCESS;
 }
 
-LONG open_key(HKEY key, const std::string &path, REGSAM access,
-              HKEY &opened) {
+LONG open_key(HKEY key, const std::string &path, REGSAM access, HKEY &opened) {
   if (key != HKEY_LOCAL_MACHINE) {
     return ERROR_INVALID_HANDLE;
   }
@@ -107,7 +106,7 @@ LONG open_key(HKEY key, const std::string &path, REGSAM access,
   const std::uintptr_t id = registry().next_handle;
   registry().next_handle += 4;
   registry().handles[id] = {found->first, access};
-  opened = reinterpret_cast<HKEY>(id);
+  opened = reinterpret_cast<HKEY>(id);  // NOLINT(performance-no-int-to-ptr)
   return ERROR_SUCCESS;
 }
 
@@ -139,8 +138,9 @@ int emulated_registry_open_handles() {
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
                    PHKEY result) {
-  RegCall call{RegOp::kOpen, key, sub_key == nullptr ? "" : sub_key,
-               options,      access, {},  nullptr, ERROR_SUCCESS};
+  RegCall call{RegOp::kOpen, key,          sub_key == nullptr ? "" : sub_key,
+               options,      access,       {},
+               nullptr,      ERROR_SUCCESS};
   if (result == nullptr || sub_key == nullptr) {
     call.status = ERROR_INVALID_PARAMETER;
   } else if (const auto failure = take_failure(RegOp::kOpen)) {
@@ -180,8 +180,8 @@ LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
   if (data != nullptr) {
     bytes.assign(data, data + data_size);
   }
-  RegCall call{RegOp::kSetValue, key, name, reserved, type, bytes, nullptr,
-               ERROR_SUCCESS};
+  RegCall call{RegOp::kSetValue, key,          name, reserved, type, bytes,
+               nullptr,          ERROR_SUCCESS};
   OpenHandle *const handle = find_handle(key);
   if (const auto failure = take_failure(RegOp::kSetValue)) {
     call.status = *failure;
@@ -247,9 +247,9 @@ bool load_image_file(const std::string &path, RegistryImage &image) {
   while (in && std::getline(in, line)) {
     std::istringstream fields(line);
     std::string kind;
-    std::string flag;
     fields >> kind;
     if (kind == "key") {
+      std::string flag;
       fields >> flag;
       fields.get();
       RegKey key{{}, {}, flag == "ro"};

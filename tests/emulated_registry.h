@@ -16,10 +16,10 @@ enum class RegOp { kOpen, kDeleteValue, kSetValue, kClose };
 
 struct RegCall {
   RegOp op;
-  HKEY key;          // the key the call was made on
-  std::string name;  // sub-key path (open) or value name (delete, set)
-  DWORD options;     // open: options; set: reserved
-  DWORD access;      // open: access mask; set: value type
+  HKEY key;                // the key the call was made on
+  std::string name;        // sub-key path (open) or value name (delete, set)
+  DWORD options;           // open: options; set: reserved
+  DWORD access;            // open: access mask; set: value type
   std::vector<BYTE> data;  // set: the bytes passed
   HKEY opened;             // open: the handle given back
   LONG status;

@@ -28,7 +28,8 @@ std::string instance_key(int instance) {
 }
 
 RegValue dword_value(const std::string &name, DWORD number) {
-  return {name, REG_DWORD,
+  return {name,
+          REG_DWORD,
           {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8U),
            static_cast<BYTE>(number >> 16U), static_cast<BYTE>(number >> 24U)}};
 }
@@ -49,10 +50,9 @@ RegistryImage with_parent_keys(const RegistryImage &image) {
     for (std::size_t cut = key.path.find('\\'); cut != std::string::npos;
          cut = key.path.find('\\', cut + 1)) {
       const std::string parent = key.path.substr(0, cut);
-      const bool known =
-          std::any_of(all.begin(), all.end(), [&](const RegKey &k) {
-            return upper(k.path) == upper(parent);
-          });
+      const bool known = std::any_of(
+          all.begin(), all.end(),
+          [&](const RegKey &k) { return upper(k.path) == upper(parent); });
       if (!known) {
         all.push_back({parent, {}, false});
       }
@@ -74,8 +74,8 @@ std::string describe(const RegistryImage &image) {
               });
     std::string text = "[" + upper(key.path) + "]\n";
     for (const RegValue &value : values) {
-      text += "  " + value.name + " type " + std::to_string(value.type) +
-              " data";
+      text +=
+          "  " + value.name + " type " + std::to_string(value.type) + " data";
       for (const BYTE byte : value.data) {
         char hex[4];
         std::snprintf(hex, sizeof hex, " %02x", byte);

@@ -11,8 +11,8 @@ const std::string kKey = instance_key(3);
 
 HKEY open_or_null(const std::string &path, REGSAM access, LONG expected) {
   HKEY key = nullptr;
-  EXPECT_EQ(expected, RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                                    access, &key))
+  EXPECT_EQ(expected,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key))
       << path;
   return key;
 }

@@ -23,9 +23,9 @@ const std::map<int, Outcome> kGapsOutcomes{
 RegistryImage every_instance(bool reset) {
   RegistryImage image;
   for (int instance = 0; instance < 16; ++instance) {
-    image.push_back(reset ? reset_key(instance)
-                          : instance_with(instance,
-                                          {dword_value(kValueName, 1)}));
+    image.push_back(
+        reset ? reset_key(instance)
+              : instance_with(instance, {dword_value(kValueName, 1)}));
   }
   return image;
 }
@@ -73,31 +73,33 @@ std::vector<SweepScenario> make_scenarios() {
        {{6, kOpenFails}, {7, kResetAfterDelete}},
        {instance_with(6, {dword_value(kValueName, 7)}), reset_key(7)}},
       {"OtherValuesAndKeysAreUntouched",
-       {instance_with(2, {dword_value("ReportTxLate", 1),
-                          string_value("Name", "second"),
-                          dword_value(kValueName, 9)}),
+       {instance_with(
+            2, {dword_value("ReportTxLate", 1), string_value("Name", "second"),
+                dword_value(kValueName, 9)}),
         {services + "Quorv2", {dword_value(kValueName, 5)}},
         {instance_key(2) + "\\Inner", {dword_value(kValueName, 6)}},
         {services + "Quorv", {dword_value(kValueName, 4)}},
         {services + "Quorv02\\Parameters", {dword_value(kValueName, 3)}}},
        {},
        {{2, kResetAfterDelete}},
-       {instance_with(2, {dword_value("ReportTxLate", 1),
-                          string_value("Name", "second"),
-                          dword_value(kValueName, 0)}),
+       {instance_with(
+            2, {dword_value("ReportTxLate", 1), string_value("Name", "second"),
+                dword_value(kValueName, 0)}),
         {services + "Quorv2", {dword_value(kValueName, 5)}},
         {instance_key(2) + "\\Inner", {dword_value(kValueName, 6)}},
         {services + "Quorv", {dword_value(kValueName, 4)}},
         {services + "Quorv02\\Parameters", {dword_value(kValueName, 3)}}}},
       {"InstanceSixteenIsNeverTried",
        {instance_with(15, {dword_value(kValueName, 7)}),
-        instance_with(16, {dword_value(kValueName, 7)}),
-        instance_with(17, {})},
+        instance_with(16, {dword_value(kValueName, 7)}), instance_with(17, {})},
        {},
        {{15, kResetAfterDelete}},
        {reset_key(15), instance_with(16, {dword_value(kValueName, 7)}),
         instance_with(17, {})}},
-      {"EveryInstanceSucceeds", every_instance(false), {}, all_reset,
+      {"EveryInstanceSucceeds",
+       every_instance(false),
+       {},
+       all_reset,
        every_instance(true)},
   };
 }

@@ -9,7 +9,7 @@
 // What one reset_instance call writes, and the 1 or 0 it gives back.
 struct Outcome {
   std::string stages;
-  int result;
+  int result = 0;
 };
 
 inline const Outcome kOpenFails{"Program Fails!\n", 0};

@@ -20,13 +20,17 @@ using DWORD = std::uint32_t;
 using LONG = std::int32_t;
 using UINT = unsigned int;
 using REGSAM = DWORD;
-using HKEY = struct HKEY__ *;
+// The Windows name, reserved identifier or not.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+struct HKEY__;
+using HKEY = HKEY__ *;
 using PHKEY = HKEY *;
 using LPCSTR = const char *;
 
 // Predefined keys are small negative LONGs widened to a pointer, as on Windows.
-inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(
-    static_cast<std::intptr_t>(static_cast<LONG>(0x80000002U)));
+inline HKEY__ *const HKEY_LOCAL_MACHINE =
+    reinterpret_cast<HKEY>(  // NOLINT(performance-no-int-to-ptr)
+        static_cast<std::intptr_t>(static_cast<LONG>(0x80000002U)));
 
 constexpr REGSAM KEY_READ = 0x20019U;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003FU;

@@ -1,10 +1,10 @@
 // Where Windows is absent there is no registry: every key is missing, so no
 // open succeeds and no handle can exist. The answers are the ones Windows
 // gives in those cases.
-#include "platform.h"
-
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform.h"
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR /*sub_key*/, DWORD /*options*/,
                    REGSAM /*access*/, PHKEY result) {

@@ -1,11 +1,10 @@
 // Natively the registry is the emulated one: the test seeds it in its own
 // process, hands it to the child in a file, and takes it back from there.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,8 +15,6 @@
 #include "child_process.h"
 #include "emulated_registry.h"
 #include "program_harness.h"
-
-extern char **environ;
 
 namespace {
 
@@ -62,7 +59,7 @@ ProgramRun run_program(const std::vector<std::string> &args) {
   if (!save_image_file(registry_file, emulated_registry_image())) {
     ADD_FAILURE() << "cannot write " << registry_file;
   }
-  const ProgramRun run =
+  ProgramRun run =
       run_child(TXRESET_EMULATED_PROGRAM, args,
                 {std::string(kRegistryFileVariable) + "=" + registry_file});
   RegistryImage after;
@@ -85,6 +82,7 @@ ProgramRun run_child(const std::string &program,
   std::vector<std::string> words{program};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char *> argv;
+  argv.reserve(words.size() + 1);
   for (std::string &word : words) {
     argv.push_back(word.data());
   }
@@ -95,6 +93,7 @@ ProgramRun run_child(const std::string &program,
     variables.emplace_back(*entry);
   }
   std::vector<char *> envp;
+  envp.reserve(variables.size() + 1);
   for (std::string &variable : variables) {
     envp.push_back(variable.data());
   }

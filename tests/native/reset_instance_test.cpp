@@ -1,5 +1,7 @@
 // One reset_instance call against the emulated registry: what it writes, what
 // it returns, the registry calls it makes, and what it leaves behind.
+#include "reset_instance.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "emulated_registry.h"
-#include "reset_instance.h"
 #include "transcript.h"
 
 namespace {
@@ -61,18 +62,30 @@ const std::vector<ResetCase> kCases{
      kOpenFails,
      kOpenOnly,
      {key_holding(7)}},
-    {"ValueAbsent", {key_with({kSibling})}, std::nullopt, kResetNoValue,
-     kAllFour, {key_with({kSibling, dword_value(kValueName, 0)})}},
+    {"ValueAbsent",
+     {key_with({kSibling})},
+     std::nullopt,
+     kResetNoValue,
+     kAllFour,
+     {key_with({kSibling, dword_value(kValueName, 0)})}},
     {"ValueString",
      {key_with({string_value(kValueName, "on"), kSibling})},
      std::nullopt,
      kResetAfterDelete,
      kAllFour,
      {key_with({dword_value(kValueName, 0), kSibling})}},
-    {"ValueDwordSeven", {key_holding(7)}, std::nullopt, kResetAfterDelete,
-     kAllFour, {key_holding(0)}},
-    {"ValueAlreadyZero", {key_holding(0)}, std::nullopt, kResetAfterDelete,
-     kAllFour, {key_holding(0)}},
+    {"ValueDwordSeven",
+     {key_holding(7)},
+     std::nullopt,
+     kResetAfterDelete,
+     kAllFour,
+     {key_holding(0)}},
+    {"ValueAlreadyZero",
+     {key_holding(0)},
+     std::nullopt,
+     kResetAfterDelete,
+     kAllFour,
+     {key_holding(0)}},
     {"ValueBinary",
      {key_with({binary_value(kValueName, {9, 9})})},
      std::nullopt,
@@ -125,6 +138,7 @@ TEST_P(ResetInstance, WritesReturnsCallsAndLeaves) {
 
   const std::vector<RegCall> &calls = emulated_registry_calls();
   std::vector<RegOp> ops;
+  ops.reserve(calls.size());
   for (const RegCall &call : calls) {
     ops.push_back(call.op);
   }

@@ -1,0 +1,25 @@
+# Sourced by the build scripts: installs the Debian packages named that are
+# not installed yet, so that both commands work on a fresh Debian 12 machine.
+ensure_packages() {
+  local missing=() package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
+      grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Installing: ${missing[*]}" >&2
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev clang-tidy clang-format cppcheck)
