@@ -230,9 +230,9 @@ bool save_image_file(const std::string &path, const RegistryImage &image) {
     out << "key " << (key.read_only ? "ro " : "rw ") << key.path << '\n';
     for (const RegValue &value : key.values) {
       out << "value " << value.type << ' ';
-      for (const BYTE byte : value.data) {
+      for (const BYTE octet : value.data) {
         const char digits[] = "0123456789abcdef";
-        out << digits[byte >> 4U] << digits[byte & 15U];
+        out << digits[octet >> 4U] << digits[octet & 15U];
       }
       out << "- " << value.name << '\n';
     }

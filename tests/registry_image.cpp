@@ -76,9 +76,9 @@ std::string describe(const RegistryImage &image) {
     for (const RegValue &value : values) {
       text +=
           "  " + value.name + " type " + std::to_string(value.type) + " data";
-      for (const BYTE byte : value.data) {
+      for (const BYTE octet : value.data) {
         char hex[4];
-        std::snprintf(hex, sizeof hex, " %02x", byte);
+        std::snprintf(hex, sizeof hex, " %02x", octet);
         text += hex;
       }
       text += "\n";

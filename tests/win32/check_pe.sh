@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Checks the built txreset.exe as a Windows loader and an administrator see
+# it: a 32-bit console program that imports only system DLLs present since
+# Windows 2000, with ASLR and DEP on, a version resource and a manifest.
+# Usage: check_pe.sh OBJDUMP WINDRES txreset.exe
+set -uo pipefail
+objdump=$1 windres=$2 exe=$3
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+headers=$("$objdump" -p "$exe") || { echo "FAIL: cannot read $exe"; exit 1; }
+field() { awk -v name="$1" '$1 == name { print $2; exit }' <<<"$headers"; }
+
+# Header fields.
+grep -q 'file format pei-i386' <<<"$headers" && pass "PE32 for i386" ||
+  fail "not a PE32 i386 file"
+[ "$(field Subsystem)" = 00000003 ] && pass "console subsystem" ||
+  fail "subsystem is $(field Subsystem), not 3 (console)"
+for kind in Subsystem OSystem; do
+  major=$(field "Major${kind}Version") minor=$(field "Minor${kind}Version")
+  if [ "$major" -lt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -eq 0 ]; }; then
+    pass "$kind version $major.$minor"
+  else
+    fail "$kind version $major.$minor is above 5.0 (Windows 2000)"
+  fi
+done
+characteristics=$((16#$(field DllCharacteristics)))
+((characteristics & 0x40)) && pass "DYNAMIC_BASE" || fail "DYNAMIC_BASE not set"
+((characteristics & 0x100)) && pass "NX_COMPAT" || fail "NX_COMPAT not set"
+grep -Eq '^ *[0-9]+ \.reloc ' < <("$objdump" -h "$exe") &&
+  pass "relocations kept for ASLR" || fail "no .reloc section"
+grep -q 'Time/Date.*Jan  1 00:00:00 1970' <<<"$headers" &&
+  pass "no link time stamp" || fail "the header carries a link time stamp"
+
+# Imports: every function must be on this list, reviewed as present in
+# Windows 2000's KERNEL32, ADVAPI32 and MSVCRT. A new import fails here
+# until someone has checked it.
+windows2000_imports="
+ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
+KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary
+  GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress GetStartupInfoA
+  InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA
+  MultiByteToWideChar SetUnhandledExceptionFilter Sleep TlsGetValue
+  VirtualProtect VirtualQuery WideCharToMultiByte
+msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
+  __p__fmode __set_app_type __setusermatherr _amsg_exit _cexit _errno
+  _initterm _iob _onexit abort atoi calloc exit fprintf fputc fputs free
+  fwrite localeconv malloc memcpy memset setlocale setvbuf signal strchr
+  strerror strlen strncmp vfprintf wcslen"
+allowed=$(awk '{ for (i = 1; i <= NF; i++) {
+                   if ($i ~ /\.dll$/) dll = $i; else print dll, $i } }' \
+          <<<"$windows2000_imports" | sort)
+imports=$(awk '/DLL Name:/ { dll = $3; next }
+               /^(There is|The |PE File)/ { dll = "" }
+               dll != "" && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {
+                 print dll, $3 }' \
+          <<<"$headers" | sort)
+dlls=$(awk '{ print $1 }' <<<"$imports" | sort -u | tr '\n' ' ')
+[ "$dlls" = "ADVAPI32.dll KERNEL32.dll msvcrt.dll " ] &&
+  pass "imports only from $dlls" || fail "imports from: $dlls"
+unknown=$(comm -23 <(echo "$imports") <(echo "$allowed"))
+[ -z "$unknown" ] && pass "$(wc -l <<<"$imports") imported functions, all in Windows 2000" ||
+  fail "imports not known to be in Windows 2000:"$'\n'"$unknown"
+for call in RegOpenKeyExA RegDeleteValueA RegSetValueExA RegCloseKey; do
+  grep -qx "ADVAPI32.dll $call" <<<"$imports" || fail "$call is not imported"
+done
+
+# Resources, as windres reads them back from the file.
+resources=$("$windres" -J coff -O rc -i "$exe" 2>&1)
+expect_resource() {
+  grep -qF -- "$1" <<<"$resources" && pass "resource has $1" ||
+    fail "resource lacks $1"
+}
+expect_resource 'FILEVERSION 1, 30, 0, 0'
+expect_resource 'PRODUCTVERSION 1, 30, 0, 0'
+expect_resource 'VALUE "ProductName", "Tarnel Utility Program"'
+expect_resource 'VALUE "FileVersion", "1.30"'
+expect_resource 'VALUE "ProductVersion", "1.30"'
+expect_resource 'VALUE "FileDescription", "Resets ReportTxEarly'
+expect_resource 'VALUE "OriginalFilename", "txreset.exe"'
+expect_resource '1 24 /* RT_MANIFEST */'
+expect_resource 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""'
+for os in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f93a \
+  4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 1f676c76-80e1-4239-95bb-83d0f6d0da78 \
+  8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
+  expect_resource "supportedOS Id=\"\"{$os}\"\""
+done
+
+echo "size: $(stat -c %s "$exe") bytes, $failures failed checks"
+exit $((failures != 0))

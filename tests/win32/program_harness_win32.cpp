@@ -1,0 +1,289 @@
+// Under Wine the registry is Wine's own, reached through the real API; the
+// program runs as a child process, and what it wrote is read back from the
+// 64-bit view of the registry, the one a 64-bit Windows shows its services.
+#include <windows.h>
+// windows.h first: sddl.h needs its types.
+#include <sddl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "program_harness.h"
+
+namespace {
+
+// KEY_WOW64_64KEY is ignored on 32-bit Windows and names the native view on
+// 64-bit Windows, so the same calls serve both prefixes.
+constexpr REGSAM kNativeView = KEY_WOW64_64KEY;
+// A read-only key grants KEY_READ to everyone and nothing else.
+constexpr char kReadOnlyDacl[] = "D:P(A;;KR;;;WD)";
+constexpr char kOpenDacl[] = "D:(A;;KA;;;WD)";
+
+// Reports a failed registry call of the harness itself.
+bool check(LONG status, const char *what, const std::string &path) {
+  if (status != ERROR_SUCCESS) {
+    std::fprintf(stderr, "harness: %s %s failed with %ld\n", what,
+                 path.c_str(), static_cast<long>(status));
+  }
+  return status == ERROR_SUCCESS;
+}
+
+LONG set_dacl(HKEY key, const char *sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
+    return static_cast<LONG>(GetLastError());
+  }
+  const LONG status =
+      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+  LocalFree(descriptor);
+  return status;
+}
+
+std::vector<std::string> subkeys(HKEY key) {
+  std::vector<std::string> names;
+  char name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr,
+                      nullptr) != ERROR_SUCCESS) {
+      return names;
+    }
+    names.emplace_back(name, length);
+  }
+}
+
+bool is_instance_key_name(const std::string &name) {
+  const std::string prefix = "QUORV";
+  if (name.size() < prefix.size()) {
+    return false;
+  }
+  for (std::size_t at = 0; at < prefix.size(); ++at) {
+    if (std::toupper(static_cast<unsigned char>(name[at])) != prefix[at]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Opens Services in the native view, for `access`.
+HKEY open_services(REGSAM access) {
+  HKEY services = nullptr;
+  check(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServicesKey.c_str(), 0,
+                      access | kNativeView, &services),
+        "open", kServicesKey);
+  return services;
+}
+
+// The names of the keys under Services that tests may own: Quorv*.
+std::vector<std::string> instance_key_names(HKEY services) {
+  std::vector<std::string> names = subkeys(services);
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string &name) {
+                               return !is_instance_key_name(name);
+                             }),
+              names.end());
+  return names;
+}
+
+// Opens every key of the tree for all, so that it can be deleted whatever
+// a test made read-only.
+void open_up(const std::string &path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                    WRITE_DAC | kNativeView, &key) == ERROR_SUCCESS) {
+    set_dacl(key, kOpenDacl);
+    RegCloseKey(key);
+  }
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                    KEY_READ | kNativeView, &key) == ERROR_SUCCESS) {
+    const std::vector<std::string> names = subkeys(key);
+    RegCloseKey(key);
+    for (const std::string &name : names) {
+      open_up(path + "\\" + name);
+    }
+  }
+}
+
+void read_tree(const std::string &path, RegistryImage &image) {
+  HKEY key = nullptr;
+  if (!check(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                           KEY_READ | kNativeView, &key),
+             "open", path)) {
+    return;
+  }
+  RegKey picture{path, {}, false};
+  char name[16384];
+  BYTE data[4096];
+  for (DWORD index = 0;; ++index) {
+    DWORD name_length = sizeof name;
+    DWORD type = 0;
+    DWORD size = sizeof data;
+    if (RegEnumValueA(key, index, name, &name_length, nullptr, &type, data,
+                      &size) != ERROR_SUCCESS) {
+      break;
+    }
+    picture.values.push_back({std::string(name, name_length), type,
+                              std::vector<BYTE>(data, data + size)});
+  }
+  const std::vector<std::string> names = subkeys(key);
+  RegCloseKey(key);
+  image.push_back(picture);
+  for (const std::string &child : names) {
+    read_tree(path + "\\" + child, image);
+  }
+}
+
+std::string windows_path(const std::string &unix_path) {
+  std::string path = "Z:" + unix_path;
+  for (char &c : path) {
+    c = c == '/' ? '\\' : c;
+  }
+  return path;
+}
+
+// The command line that gives the child exactly `args` as argv, by the
+// Microsoft C runtime's quoting rules.
+std::string command_line(const std::string &program,
+                         const std::vector<std::string> &args) {
+  std::string line = "\"" + program + "\"";
+  for (const std::string &arg : args) {
+    line += " \"";
+    std::size_t backslashes = 0;
+    for (const char c : arg) {
+      if (c == '\\') {
+        ++backslashes;
+        continue;
+      }
+      line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+      backslashes = 0;
+      line += c;
+    }
+    line.append(backslashes * 2, '\\');
+    line += '"';
+  }
+  return line;
+}
+
+HANDLE inheritable_file(const std::string &path, DWORD access,
+                        DWORD disposition) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string take_file(const std::string &path) {
+  std::string text;
+  {
+    std::ifstream in(path, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in),
+                std::istreambuf_iterator<char>());
+  }
+  DeleteFileA(path.c_str());
+  return text;
+}
+
+std::string scratch_file(const char *stem) {
+  char directory[MAX_PATH];
+  char path[MAX_PATH];
+  GetTempPathA(sizeof directory, directory);
+  GetTempFileNameA(directory, stem, 0, path);
+  return path;
+}
+
+}  // namespace
+
+void seed_registry(const RegistryImage &image) {
+  HKEY services = open_services(KEY_ALL_ACCESS);
+  for (const std::string &name : instance_key_names(services)) {
+    open_up(kServicesKey + "\\" + name);
+    check(RegDeleteTreeA(services, name.c_str()), "delete", name);
+  }
+  RegCloseKey(services);
+  for (const RegKey &seed : image) {
+    HKEY key = nullptr;
+    if (!check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, seed.path.c_str(), 0,
+                               nullptr, 0, KEY_ALL_ACCESS | kNativeView,
+                               nullptr, &key, nullptr),
+               "create", seed.path)) {
+      continue;
+    }
+    for (const RegValue &value : seed.values) {
+      check(RegSetValueExA(key, value.name.c_str(), 0, value.type,
+                           value.data.data(),
+                           static_cast<DWORD>(value.data.size())),
+            "set a value in", seed.path);
+    }
+    RegCloseKey(key);
+  }
+  // Last, so that keys below a read-only one could still be made.
+  for (const RegKey &seed : image) {
+    HKEY key = nullptr;
+    if (seed.read_only &&
+        check(RegOpenKeyExA(HKEY_LOCAL_MACHINE, seed.path.c_str(), 0,
+                            WRITE_DAC | kNativeView, &key),
+              "open", seed.path)) {
+      check(set_dacl(key, kReadOnlyDacl), "make read-only", seed.path);
+      RegCloseKey(key);
+    }
+  }
+}
+
+RegistryImage read_registry() {
+  HKEY services = open_services(KEY_READ);
+  RegistryImage image;
+  for (const std::string &name : instance_key_names(services)) {
+    read_tree(kServicesKey + "\\" + name, image);
+  }
+  RegCloseKey(services);
+  return image;
+}
+
+ProgramRun run_program(const std::vector<std::string> &args) {
+  const std::string out_path = scratch_file("out");
+  const std::string err_path = scratch_file("err");
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inheritable_file("NUL", GENERIC_READ, OPEN_EXISTING);
+  startup.hStdOutput =
+      inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
+  startup.hStdError = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
+
+  std::string line = command_line(windows_path(TXRESET_EXE), args);
+  PROCESS_INFORMATION process{};
+  ProgramRun run{"", "", -1};
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                     nullptr, &startup, &process)) {
+    DWORD status = 0;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(process.hProcess, &status)) {
+      run.exit_status = static_cast<int>(status);
+    } else {
+      TerminateProcess(process.hProcess, 1);
+      std::fprintf(stderr, "harness: %s did not end\n", line.c_str());
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    std::fprintf(stderr, "harness: cannot start %s (%lu)\n", line.c_str(),
+                 GetLastError());
+  }
+  CloseHandle(startup.hStdInput);
+  CloseHandle(startup.hStdOutput);
+  CloseHandle(startup.hStdError);
+  run.out = take_file(out_path);
+  run.err = take_file(err_path);
+  return run;
+}
+
+std::string console_text(const std::string &text) {
+  std::string crlf;
+  for (const char c : text) {
+    crlf += c == '\n' ? "\r\n" : std::string(1, c);
+  }
+  return crlf;
+}
