@@ -22,4 +22,9 @@ ensure_packages() {
     --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# The native build and its checks.
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev clang-tidy clang-format cppcheck)
+# The Windows build (mingw-w64, posix threads for GoogleTest, built from
+# Debian's sources) and Wine to run it: 32-bit, and 64-bit for WOW64.
+WIN32_PACKAGES=(cmake ninja-build gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
+  binutils-mingw-w64-i686 googletest wine wine64 wine32:i386)

@@ -25,8 +25,8 @@ constexpr char kOpenDacl[] = "D:(A;;KA;;;WD)";
 // Reports a failed registry call of the harness itself.
 bool check(LONG status, const char *what, const std::string &path) {
   if (status != ERROR_SUCCESS) {
-    std::fprintf(stderr, "harness: %s %s failed with %ld\n", what,
-                 path.c_str(), static_cast<long>(status));
+    std::fprintf(stderr, "harness: %s %s failed with %ld\n", what, path.c_str(),
+                 static_cast<long>(status));
   }
   return status == ERROR_SUCCESS;
 }
@@ -98,8 +98,8 @@ void open_up(const std::string &path) {
     set_dacl(key, kOpenDacl);
     RegCloseKey(key);
   }
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                    KEY_READ | kNativeView, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kNativeView,
+                    &key) == ERROR_SUCCESS) {
     const std::vector<std::string> names = subkeys(key);
     RegCloseKey(key);
     for (const std::string &name : names) {
@@ -249,8 +249,7 @@ ProgramRun run_program(const std::vector<std::string> &args) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = inheritable_file("NUL", GENERIC_READ, OPEN_EXISTING);
-  startup.hStdOutput =
-      inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
+  startup.hStdOutput = inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
   startup.hStdError = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
 
   std::string line = command_line(windows_path(TXRESET_EXE), args);
