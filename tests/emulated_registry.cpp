@@ -1,7 +1,6 @@
 #include "emulated_registry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,17 +26,10 @@ struct Registry {
   std::vector<RegCall> calls;
 };
 
-std::string upper(std::string text) {
-  for (char &c : text) {
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  return text;
-}
-
 void fill(Registry &registry, const RegistryImage &image) {
   registry = Registry{};
   for (const RegKey &key : with_parent_keys(image)) {
-    registry.keys[upper(key.path)] = key;
+    registry.keys[upper_case(key.path)] = key;
   }
 }
 
@@ -78,9 +70,10 @@ OpenHandle *find_handle(HKEY key) {
 
 std::vector<RegValue>::iterator find_value(RegKey &key,
                                            const std::string &name) {
-  return std::find_if(
-      key.values.begin(), key.values.end(),
-      [&](const RegValue &value) { return upper(value.name) == upper(name); });
+  return std::find_if(key.values.begin(), key.values.end(),
+                      [&](const RegValue &value) {
+                        return upper_case(value.name) == upper_case(name);
+                      });
 }
 
 // The status the registry gives for a value operation on `handle`.
@@ -96,7 +89,7 @@ LONG open_key(HKEY key, const std::string &path, REGSAM access, HKEY &opened) {
   if (key != HKEY_LOCAL_MACHINE) {
     return ERROR_INVALID_HANDLE;
   }
-  const auto found = registry().keys.find(upper(path));
+  const auto found = registry().keys.find(upper_case(path));
   if (found == registry().keys.end()) {
     return ERROR_FILE_NOT_FOUND;
   }

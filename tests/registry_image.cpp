@@ -7,21 +7,26 @@
 
 namespace {
 
-std::string upper(std::string text) {
+bool leads_to_other_key(const RegistryImage &image, const std::string &path) {
+  const std::string prefix = upper_case(path) + "\\";
+  return std::any_of(image.begin(), image.end(), [&](const RegKey &other) {
+    return upper_case(other.path).rfind(prefix, 0) == 0;
+  });
+}
+
+}  // namespace
+
+std::string upper_case(std::string text) {
   for (char &c : text) {
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
   return text;
 }
 
-bool leads_to_other_key(const RegistryImage &image, const std::string &path) {
-  const std::string prefix = upper(path) + "\\";
-  return std::any_of(image.begin(), image.end(), [&](const RegKey &other) {
-    return upper(other.path).rfind(prefix, 0) == 0;
-  });
+bool starts_with_ignoring_case(const std::string &text,
+                               const std::string &prefix) {
+  return upper_case(text.substr(0, prefix.size())) == upper_case(prefix);
 }
-
-}  // namespace
 
 std::string instance_key(int instance) {
   return kServicesKey + "\\Quorv" + std::to_string(instance) + "\\Parameters";
@@ -50,9 +55,10 @@ RegistryImage with_parent_keys(const RegistryImage &image) {
     for (std::size_t cut = key.path.find('\\'); cut != std::string::npos;
          cut = key.path.find('\\', cut + 1)) {
       const std::string parent = key.path.substr(0, cut);
-      const bool known = std::any_of(
-          all.begin(), all.end(),
-          [&](const RegKey &k) { return upper(k.path) == upper(parent); });
+      const bool known =
+          std::any_of(all.begin(), all.end(), [&](const RegKey &k) {
+            return upper_case(k.path) == upper_case(parent);
+          });
       if (!known) {
         all.push_back({parent, {}, false});
       }
@@ -70,9 +76,9 @@ std::string describe(const RegistryImage &image) {
     std::vector<RegValue> values = key.values;
     std::sort(values.begin(), values.end(),
               [](const RegValue &a, const RegValue &b) {
-                return upper(a.name) < upper(b.name);
+                return upper_case(a.name) < upper_case(b.name);
               });
-    std::string text = "[" + upper(key.path) + "]\n";
+    std::string text = "[" + upper_case(key.path) + "]\n";
     for (const RegValue &value : values) {
       text +=
           "  " + value.name + " type " + std::to_string(value.type) + " data";

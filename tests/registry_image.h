@@ -26,6 +26,11 @@ using RegistryImage = std::vector<RegKey>;
 inline const std::string kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
 inline const std::string kValueName = "ReportTxEarly";
 
+// Registry names compare as Windows compares them: without regard to case.
+std::string upper_case(std::string text);
+bool starts_with_ignoring_case(const std::string &text,
+                               const std::string &prefix);
+
 std::string instance_key(int instance);
 RegValue dword_value(const std::string &name, DWORD number);
 RegValue string_value(const std::string &name, const std::string &text);

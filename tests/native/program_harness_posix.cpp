@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -28,16 +27,6 @@ std::string read_file(const std::string &path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool under_instance_keys(const std::string &path) {
-  const std::string prefix = kServicesKey + "\\Quorv";
-  return path.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), path.begin(),
-                    [](char a, char b) {
-                      return std::toupper(static_cast<unsigned char>(a)) ==
-                             std::toupper(static_cast<unsigned char>(b));
-                    });
-}
-
 }  // namespace
 
 void seed_registry(const RegistryImage &image) {
@@ -48,7 +37,8 @@ RegistryImage read_registry() {
   RegistryImage image = emulated_registry_image();
   image.erase(std::remove_if(image.begin(), image.end(),
                              [](const RegKey &key) {
-                               return !under_instance_keys(key.path);
+                               return !starts_with_ignoring_case(
+                                   key.path, kServicesKey + "\\Quorv");
                              }),
               image.end());
   return image;

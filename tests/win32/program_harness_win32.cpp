@@ -6,7 +6,6 @@
 #include <sddl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -56,19 +55,6 @@ std::vector<std::string> subkeys(HKEY key) {
   }
 }
 
-bool is_instance_key_name(const std::string &name) {
-  const std::string prefix = "QUORV";
-  if (name.size() < prefix.size()) {
-    return false;
-  }
-  for (std::size_t at = 0; at < prefix.size(); ++at) {
-    if (std::toupper(static_cast<unsigned char>(name[at])) != prefix[at]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Opens Services in the native view, for `access`.
 HKEY open_services(REGSAM access) {
   HKEY services = nullptr;
@@ -83,7 +69,7 @@ std::vector<std::string> instance_key_names(HKEY services) {
   std::vector<std::string> names = subkeys(services);
   names.erase(std::remove_if(names.begin(), names.end(),
                              [](const std::string &name) {
-                               return !is_instance_key_name(name);
+                               return !starts_with_ignoring_case(name, "Quorv");
                              }),
               names.end());
   return names;
