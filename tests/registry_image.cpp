@@ -29,7 +29,7 @@ bool starts_with_ignoring_case(const std::string &text,
 }
 
 std::string instance_key(int instance) {
-  return kServicesKey + "\\Quorv" + std::to_string(instance) + "\\Parameters";
+  return kInstanceKeyStem + std::to_string(instance) + "\\Parameters";
 }
 
 RegValue dword_value(const std::string &name, DWORD number) {

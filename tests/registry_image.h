@@ -25,6 +25,9 @@ using RegistryImage = std::vector<RegKey>;
 // All the instance keys live under this one; tests touch nothing else.
 inline const std::string kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
 inline const std::string kValueName = "ReportTxEarly";
+// Every key whose path starts so (without regard to case) belongs to the
+// tests: they seed, read and delete that subtree and nothing else.
+inline const std::string kInstanceKeyStem = kServicesKey + "\\Quorv";
 
 // Registry names compare as Windows compares them: without regard to case.
 std::string upper_case(std::string text);

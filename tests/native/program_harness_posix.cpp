@@ -38,7 +38,7 @@ RegistryImage read_registry() {
   image.erase(std::remove_if(image.begin(), image.end(),
                              [](const RegKey &key) {
                                return !starts_with_ignoring_case(
-                                   key.path, kServicesKey + "\\Quorv");
+                                   key.path, kInstanceKeyStem);
                              }),
               image.end());
   return image;

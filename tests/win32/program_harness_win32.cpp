@@ -64,12 +64,14 @@ HKEY open_services(REGSAM access) {
   return services;
 }
 
-// The names of the keys under Services that tests may own: Quorv*.
+// The names of the keys under Services that belong to the tests.
 std::vector<std::string> instance_key_names(HKEY services) {
   std::vector<std::string> names = subkeys(services);
   names.erase(std::remove_if(names.begin(), names.end(),
                              [](const std::string &name) {
-                               return !starts_with_ignoring_case(name, "Quorv");
+                               return !starts_with_ignoring_case(
+                                   kServicesKey + "\\" + name,
+                                   kInstanceKeyStem);
                              }),
               names.end());
   return names;
