@@ -1,16 +1,10 @@
-# Cross build for 32-bit Windows with Debian's mingw-w64 (posix threads
-# variant, which GoogleTest needs), running test programs under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows; test programs run under Wine.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(MINGW_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 find_program(WINE_PROGRAM wine REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+# The loader that every 32-bit program under Wine needs, WOW64 included; the
+# tests first make sure the kernel can start it.
+set(WINE32_LOADER /usr/lib/wine/wine CACHE FILEPATH "Wine's 32-bit loader")

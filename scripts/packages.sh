@@ -24,7 +24,11 @@ ensure_packages() {
 
 # The native build and its checks.
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev clang-tidy clang-format cppcheck)
-# The Windows build (mingw-w64, posix threads for GoogleTest, built from
-# Debian's sources) and Wine to run it: 32-bit, and 64-bit for WOW64.
-WIN32_PACKAGES=(cmake ninja-build gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
-  binutils-mingw-w64-i686 googletest wine wine64 wine32:i386)
+# The Windows builds (mingw-w64 for i686 and x86-64, posix threads for
+# GoogleTest, built from Debian's sources) and Wine to run them: the 64-bit
+# loader, and the 32-bit one for 32-bit programs and WOW64. wine32 installs
+# even where the kernel cannot run it; the tests find that out themselves.
+WINDOWS_PACKAGES=(cmake ninja-build
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  googletest wine wine64 wine32:i386)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks the built txreset.exe as a Windows loader and an administrator see
-# it: a 32-bit console program that imports only system DLLs present since
-# Windows 2000, with ASLR and DEP on, a version resource and a manifest.
-# Usage: check_pe.sh OBJDUMP WINDRES txreset.exe
+# it: a console program that imports only system DLLs present in the first
+# Windows of its kind (Windows 2000 for i686, Windows XP x64 / Server 2003
+# x64 for x86_64), with ASLR and DEP on, a version resource and a manifest.
+# Usage: check_pe.sh i686|x86_64 OBJDUMP WINDRES txreset.exe
 set -uo pipefail
-objdump=$1 windres=$2 exe=$3
+arch=$1 objdump=$2 windres=$3 exe=$4
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
@@ -12,31 +13,14 @@ pass() { echo "ok: $*"; }
 headers=$("$objdump" -p "$exe") || { echo "FAIL: cannot read $exe"; exit 1; }
 field() { awk -v name="$1" '$1 == name { print $2; exit }' <<<"$headers"; }
 
-# Header fields.
-grep -q 'file format pei-i386' <<<"$headers" && pass "PE32 for i386" ||
-  fail "not a PE32 i386 file"
-[ "$(field Subsystem)" = 00000003 ] && pass "console subsystem" ||
-  fail "subsystem is $(field Subsystem), not 3 (console)"
-for kind in Subsystem OSystem; do
-  major=$(field "Major${kind}Version") minor=$(field "Minor${kind}Version")
-  if [ "$major" -lt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -eq 0 ]; }; then
-    pass "$kind version $major.$minor"
-  else
-    fail "$kind version $major.$minor is above 5.0 (Windows 2000)"
-  fi
-done
-characteristics=$((16#$(field DllCharacteristics)))
-((characteristics & 0x40)) && pass "DYNAMIC_BASE" || fail "DYNAMIC_BASE not set"
-((characteristics & 0x100)) && pass "NX_COMPAT" || fail "NX_COMPAT not set"
-grep -Eq '^ *[0-9]+ \.reloc ' < <("$objdump" -h "$exe") &&
-  pass "relocations kept for ASLR" || fail "no .reloc section"
-grep -q 'Time/Date.*Jan  1 00:00:00 1970' <<<"$headers" &&
-  pass "no link time stamp" || fail "the header carries a link time stamp"
-
-# Imports: every function must be on this list, reviewed as present in
-# Windows 2000's KERNEL32, ADVAPI32 and MSVCRT. A new import fails here
-# until someone has checked it.
-windows2000_imports="
+# What each kind of file must be, and the imports that are known to be in
+# the first Windows of that kind, each reviewed by hand: a new import fails
+# here until someone has checked it.
+case $arch in
+i686)
+  format=pei-i386 kind="PE32 for i386" oldest="Windows 2000" version=5.0
+  manifest_arch=x86 high_entropy=no
+  reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary
   GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress GetStartupInfoA
@@ -48,9 +32,55 @@ msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
   _initterm _iob _onexit abort atoi calloc exit fprintf fputc fputs free
   fwrite localeconv malloc memcpy memset setlocale setvbuf signal strchr
   strerror strlen strncmp vfprintf wcslen"
+  ;;
+x86_64)
+  format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
+  manifest_arch=amd64 high_entropy=yes
+  reviewed_imports="
+ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
+KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess
+  GetLastError GetStartupInfoA InitializeCriticalSection IsDBCSLeadByteEx
+  LeaveCriticalSection MultiByteToWideChar SetUnhandledExceptionFilter Sleep
+  TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte
+  __C_specific_handler
+msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
+  __iob_func __set_app_type __setusermatherr _acmdln _amsg_exit _cexit
+  _commode _errno _fmode _initterm _onexit abort calloc exit fprintf fputc
+  fputs free fwrite localeconv malloc memcpy memset setvbuf signal strerror
+  strlen strncmp vfprintf wcslen"
+  ;;
+*)
+  echo "usage: $0 i686|x86_64 OBJDUMP WINDRES txreset.exe" >&2
+  exit 2
+  ;;
+esac
+
+# Header fields.
+grep -q "file format $format\$" <<<"$headers" && pass "$kind" ||
+  fail "not a $kind file"
+[ "$(field Subsystem)" = 00000003 ] && pass "console subsystem" ||
+  fail "subsystem is $(field Subsystem), not 3 (console)"
+for field_kind in Subsystem OSystem; do
+  found="$(field "Major${field_kind}Version").$(field "Minor${field_kind}Version")"
+  [ "$found" = "$version" ] && pass "$field_kind version $found ($oldest)" ||
+    fail "$field_kind version $found, not $version ($oldest)"
+done
+characteristics=$((16#$(field DllCharacteristics)))
+((characteristics & 0x40)) && pass "DYNAMIC_BASE" || fail "DYNAMIC_BASE not set"
+((characteristics & 0x100)) && pass "NX_COMPAT" || fail "NX_COMPAT not set"
+if [ "$high_entropy" = yes ]; then
+  ((characteristics & 0x20)) && pass "HIGH_ENTROPY_VA" ||
+    fail "HIGH_ENTROPY_VA not set"
+fi
+grep -Eq '^ *[0-9]+ \.reloc ' < <("$objdump" -h "$exe") &&
+  pass "relocations kept for ASLR" || fail "no .reloc section"
+grep -q 'Time/Date.*Jan  1 00:00:00 1970' <<<"$headers" &&
+  pass "no link time stamp" || fail "the header carries a link time stamp"
+
+# Imports: every function must be on the reviewed list.
 allowed=$(awk '{ for (i = 1; i <= NF; i++) {
                    if ($i ~ /\.dll$/) dll = $i; else print dll, $i } }' \
-          <<<"$windows2000_imports" | sort)
+          <<<"$reviewed_imports" | sort)
 imports=$(awk '/DLL Name:/ { dll = $3; next }
                /^(There is|The |PE File)/ { dll = "" }
                dll != "" && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {
@@ -60,8 +90,8 @@ dlls=$(awk '{ print $1 }' <<<"$imports" | sort -u | tr '\n' ' ')
 [ "$dlls" = "ADVAPI32.dll KERNEL32.dll msvcrt.dll " ] &&
   pass "imports only from $dlls" || fail "imports from: $dlls"
 unknown=$(comm -23 <(echo "$imports") <(echo "$allowed"))
-[ -z "$unknown" ] && pass "$(wc -l <<<"$imports") imported functions, all in Windows 2000" ||
-  fail "imports not known to be in Windows 2000:"$'\n'"$unknown"
+[ -z "$unknown" ] && pass "$(wc -l <<<"$imports") imported functions, all in $oldest" ||
+  fail "imports not known to be in $oldest:"$'\n'"$unknown"
 for call in RegOpenKeyExA RegDeleteValueA RegSetValueExA RegCloseKey; do
   grep -qx "ADVAPI32.dll $call" <<<"$imports" || fail "$call is not imported"
 done
@@ -80,6 +110,7 @@ expect_resource 'VALUE "ProductVersion", "1.30"'
 expect_resource 'VALUE "FileDescription", "Resets ReportTxEarly'
 expect_resource 'VALUE "OriginalFilename", "txreset.exe"'
 expect_resource '1 24 /* RT_MANIFEST */'
+expect_resource "processorArchitecture=\"\"$manifest_arch\"\""
 expect_resource 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""'
 for os in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f93a \
   4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 1f676c76-80e1-4239-95bb-83d0f6d0da78 \

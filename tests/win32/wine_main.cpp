@@ -22,12 +22,14 @@ int main(int argc, char **argv) {
   return RUN_ALL_TESTS();
 }
 
-// The suite means to run once natively 32-bit and once under WOW64; make
-// sure each prefix is what it is meant to be.
+// The 32-bit suite runs once natively and once under WOW64, the 64-bit one
+// natively: make sure each prefix is what it is meant to be.
 TEST(WinePrefix, RunsTheTestsAsIntended) {
-  const char *arch = std::getenv("TXRESET_TEST_PREFIX_ARCH");
-  ASSERT_NE(nullptr, arch) << "TXRESET_TEST_PREFIX_ARCH is not set";
+  const char *expect_wow64 = std::getenv("TXRESET_TEST_EXPECT_WOW64");
+  ASSERT_NE(nullptr, expect_wow64) << "TXRESET_TEST_EXPECT_WOW64 is not set";
   BOOL wow64 = FALSE;
   ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
-  EXPECT_EQ(std::string(arch) == "win64", wow64 != FALSE) << arch;
+  EXPECT_EQ(std::string(expect_wow64) == "1", wow64 != FALSE)
+      << "TXRESET_TEST_EXPECT_WOW64=" << expect_wow64 << ", pointers of "
+      << sizeof(void *) << " bytes";
 }
