@@ -183,7 +183,9 @@ LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
   } else if ((call.status = check_value_access(handle)) == ERROR_SUCCESS) {
     RegKey &target = registry().keys.at(handle->key);
     const auto found = find_value(target, name);
-    if (found == target.values.end()) {
+    if (target.writes_fail) {
+      call.status = ERROR_WRITE_FAULT;
+    } else if (found == target.values.end()) {
       target.values.push_back({name, type, bytes});
     } else {
       found->type = type;
@@ -214,13 +216,15 @@ void ExitProcess(UINT exit_code) {
   std::_Exit(static_cast<int>(exit_code));
 }
 
-// One line a key ("key ro|rw PATH") followed by one line a value
+// One line a key ("key ro|rw|wf PATH", wf for a key whose writes fail)
+// followed by one line a value
 // ("value TYPE HEXDATA NAME"); the names come last so that they may hold
 // spaces.
 bool save_image_file(const std::string &path, const RegistryImage &image) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   for (const RegKey &key : image) {
-    out << "key " << (key.read_only ? "ro " : "rw ") << key.path << '\n';
+    const char *flag = key.read_only ? "ro " : key.writes_fail ? "wf " : "rw ";
+    out << "key " << flag << key.path << '\n';
     for (const RegValue &value : key.values) {
       out << "value " << value.type << ' ';
       for (const BYTE octet : value.data) {
@@ -245,7 +249,7 @@ bool load_image_file(const std::string &path, RegistryImage &image) {
       std::string flag;
       fields >> flag;
       fields.get();
-      RegKey key{{}, {}, flag == "ro"};
+      RegKey key{{}, {}, flag == "ro", flag == "wf"};
       std::getline(fields, key.path);
       image.push_back(key);
     } else if (kind == "value" && !image.empty()) {

@@ -17,6 +17,10 @@ struct ProgramRun {
 // Makes the instance keys (everything under Services\Quorv*) exactly `image`.
 void seed_registry(const RegistryImage &image);
 
+// Whether seed_registry can make a key whose writes fail (RegKey::writes_fail):
+// the emulated registry can, a real one cannot.
+bool harness_fails_writes();
+
 // Every key and value under Services\Quorv*, as the registry holds them now.
 RegistryImage read_registry();
 

@@ -18,6 +18,9 @@ struct RegKey {
   std::string path;  // relative to HKEY_LOCAL_MACHINE
   std::vector<RegValue> values;
   bool read_only = false;  // seeded so that only KEY_READ is granted
+  // Opens with full access, but every value write in it fails: a fault that
+  // only the emulated registry can stage.
+  bool writes_fail = false;
 };
 
 using RegistryImage = std::vector<RegKey>;

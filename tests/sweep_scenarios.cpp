@@ -7,6 +7,12 @@ RegKey instance_with(int instance, std::vector<RegValue> values,
   return {instance_key(instance), std::move(values), read_only};
 }
 
+RegKey failing_writes(int instance, std::vector<RegValue> values) {
+  RegKey key = instance_with(instance, std::move(values));
+  key.writes_fail = true;
+  return key;
+}
+
 RegKey reset_key(int instance) {
   return instance_with(instance, {dword_value(kValueName, 0)});
 }
@@ -96,6 +102,16 @@ std::vector<SweepScenario> make_scenarios() {
        {{15, kResetAfterDelete}},
        {reset_key(15), instance_with(16, {dword_value(kValueName, 7)}),
         instance_with(17, {})}},
+      // The sweep goes on past failed writes; a value deleted before its
+      // write failed stays deleted.
+      {"WritesFail",
+       {failing_writes(4, {dword_value(kValueName, 7)}), failing_writes(5, {}),
+        instance_with(6, {dword_value(kValueName, 7)})},
+       {},
+       {{4, kWriteFailsAfterDelete},
+        {5, kWriteFailsNoValue},
+        {6, kResetAfterDelete}},
+       {instance_with(4, {}), instance_with(5, {}), reset_key(6)}},
       {"EveryInstanceSucceeds",
        every_instance(false),
        {},

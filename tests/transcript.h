@@ -6,23 +6,25 @@
 #include <map>
 #include <string>
 
-// What one reset_instance call writes, and the 1 or 0 it gives back.
+// What one reset_instance call writes, the 1 or 0 it gives back, and the
+// word that txreport gives that instance when it reads the transcript.
 struct Outcome {
   std::string stages;
   int result = 0;
+  std::string word;
 };
 
-inline const Outcome kOpenFails{"Program Fails!\n", 0};
+inline const Outcome kOpenFails{"Program Fails!\n", 0, "not-opened"};
 inline const Outcome kResetAfterDelete{
     "Open Key sucessfully!\n\nDelete Key now.\n\n"
     "Reset the correct Key value.\n\n",
-    1};
+    1, "reset"};
 inline const Outcome kResetNoValue{
-    "Open Key sucessfully!\n\nReset the correct Key value.\n\n", 1};
+    "Open Key sucessfully!\n\nReset the correct Key value.\n\n", 1, "written"};
 inline const Outcome kWriteFailsAfterDelete{
-    "Open Key sucessfully!\n\nDelete Key now.\n\nProgram Fails!\n", 0};
+    "Open Key sucessfully!\n\nDelete Key now.\n\nProgram Fails!\n", 0, "lost"};
 inline const Outcome kWriteFailsNoValue{
-    "Open Key sucessfully!\n\nProgram Fails!\n", 0};
+    "Open Key sucessfully!\n\nProgram Fails!\n", 0, "write-failed"};
 
 inline const std::string kBanner =
     "Tarnel Utility Program       version 1.30(R)\n"
