@@ -1,0 +1,151 @@
+#include "txreport/options.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: txreport [--format table|csv|jsonl] [--expect LIST] [--] "
+    "PATH...\n"
+    "\n"
+    "Reads the transcripts txreset wrote on standard error, one file per\n"
+    "host (the host is the file name without its extension, as in\n"
+    "web01.log), and reports on each host and each of its instances 0 to 15.\n"
+    "A PATH that is a folder stands for the files directly in it, in name\n"
+    "order.\n"
+    "\n"
+    "  --format table   a line per host: host, status, instance map and\n"
+    "                   problem, then a count of hosts by status (default)\n"
+    "  --format csv     host,instance,outcome: a row per host and instance;\n"
+    "                   an unreadable host has one row, HOST,,unreadable\n"
+    "  --format jsonl   a JSON object per host: host, status, instances\n"
+    "                   (sixteen outcomes), problem (null when there is none)\n"
+    "  --expect LIST    instances, such as 0,3,7, that must end reset or\n"
+    "                   written; not-opened fails them\n"
+    "  --help           show this text\n"
+    "\n"
+    "Instance outcomes (map letter, word):\n"
+    "  R  reset         value deleted and written again\n"
+    "  W  written       value was absent and is now written\n"
+    "  .  not-opened    no key, or no full access to it\n"
+    "  L  lost          value deleted, then the write failed: set it again\n"
+    "  F  write-failed  key opened, value not written\n"
+    "  ?  unknown       the transcript ends before this instance\n"
+    "\n"
+    "Host status: ok; failed (an instance lost, write-failed, or expected\n"
+    "and not-opened); incomplete (the transcript stops early); unreadable\n"
+    "(not a transcript, or the file cannot be read).\n"
+    "\n"
+    "Exit status: 0 every host ok, 1 some host not ok, 2 usage error, no\n"
+    "file found, or the report could not be written.\n";
+
+constexpr char kFormatOption[] = "--format";
+constexpr char kExpectOption[] = "--expect";
+
+// A comma list of instance numbers 0 to 15, added to `expect`.
+bool parse_expect(const std::string &list, ExpectMask &expect) {
+  ExpectMask mask = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = list.find(',', start);
+    const std::string item = list.substr(start, comma - start);
+    if (item.empty() || item.size() > 2 ||
+        item.find_first_not_of("0123456789") != std::string::npos) {
+      return false;
+    }
+    unsigned instance = 0;
+    for (const char digit : item) {
+      instance = instance * 10 + static_cast<unsigned>(digit - '0');
+    }
+    if (instance >= kInstanceCount) {
+      return false;
+    }
+    mask |= 1U << instance;
+    if (comma == std::string::npos) {
+      expect |= mask;
+      return true;
+    }
+    start = comma + 1;
+  }
+}
+
+std::string quoted(const std::string &text) {
+  return "\"" + terminal_text(text) + "\"";
+}
+
+// Takes an option's value from "--name=value" or from the next argument.
+bool option_value(const std::vector<std::string> &args, std::size_t &at,
+                  const char *name, std::string &value) {
+  const std::string &arg = args[at];
+  const std::size_t name_length = std::strlen(name);
+  if (arg.size() > name_length && arg[name_length] == '=') {
+    value = arg.substr(name_length + 1);
+    return true;
+  }
+  if (at + 1 == args.size()) {
+    return false;
+  }
+  value = args[++at];
+  return true;
+}
+
+bool is_option(const std::string &arg, const char *name) {
+  const std::size_t name_length = std::strlen(name);
+  return arg.compare(0, name_length, name) == 0 &&
+         (arg.size() == name_length || arg[name_length] == '=');
+}
+
+}  // namespace
+
+bool parse_options(const std::vector<std::string> &args, Options &options,
+                   std::string &error) {
+  bool options_end = false;
+  for (std::size_t at = 0; at < args.size(); ++at) {
+    const std::string &arg = args[at];
+    std::string value;
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      options.paths.push_back(arg);
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (is_option(arg, kFormatOption)) {
+      if (!option_value(args, at, kFormatOption, value)) {
+        error = "--format needs a value: table, csv or jsonl";
+        return false;
+      }
+      if (value == "table") {
+        options.format = ReportFormat::kTable;
+      } else if (value == "csv") {
+        options.format = ReportFormat::kCsv;
+      } else if (value == "jsonl") {
+        options.format = ReportFormat::kJsonl;
+      } else {
+        error = "unknown format " + quoted(value) + ": use table, csv or jsonl";
+        return false;
+      }
+    } else if (is_option(arg, kExpectOption)) {
+      if (!option_value(args, at, kExpectOption, value)) {
+        error = "--expect needs a list of instance numbers, such as 0,3,7";
+        return false;
+      }
+      if (!parse_expect(value, options.expect)) {
+        error =
+            "--expect takes instance numbers 0 to 15 separated by "
+            "commas, not " +
+            quoted(value);
+        return false;
+      }
+    } else {
+      error = "unknown option " + quoted(arg);
+      return false;
+    }
+  }
+  if (options.paths.empty() && !options.help) {
+    error = "no PATH given";
+    return false;
+  }
+  return true;
+}
+
+const char *usage_text() { return kUsage; }

@@ -1,0 +1,247 @@
+#include "txreport/report.h"
+
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::size_t kHostWidthMax = 32;
+constexpr std::size_t kStatusWidth = 10;  // "unreadable"
+constexpr char kHostHeading[] = "HOST";
+constexpr char kMapHeading[] = "INSTANCES 0-15";
+
+// The length of the well-formed UTF-8 sequence at `at` (overlong forms,
+// surrogates and code points past U+10FFFF are not), or 0.
+std::size_t utf8_sequence(const std::string &text, std::size_t at,
+                          char32_t &code_point) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = 0;
+  char32_t least = 0;
+  if (lead < 0x80) {
+    code_point = lead;
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code_point = lead & 0x1FU;
+    least = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code_point = lead & 0x0FU;
+    least = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code_point = lead & 0x07U;
+    least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length) {
+    return 0;
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0U) != 0x80U) {
+      return 0;
+    }
+    code_point = (code_point << 6U) | (next & 0x3FU);
+  }
+  if (code_point < least || code_point > 0x10FFFF ||
+      (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+    return 0;
+  }
+  return length;
+}
+
+// C0 and C1 controls and DEL: a terminal may act on any of them.
+bool is_control(char32_t code_point) {
+  return code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F);
+}
+
+// "\\xNN", or "\\u00NN" for a JSON string.
+std::string byte_escape(unsigned char byte, const char *prefix) {
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  return std::string(prefix) + kHexDigits[byte >> 4U] + kHexDigits[byte & 0xFU];
+}
+
+// `text` with every byte that is not part of well-formed UTF-8 replaced.
+std::string utf8_repaired(const std::string &text) {
+  std::string repaired;
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t code_point = 0;
+    const std::size_t length = utf8_sequence(text, at, code_point);
+    if (length == 0) {
+      repaired += kReplacement;
+      ++at;
+    } else {
+      repaired.append(text, at, length);
+      at += length;
+    }
+  }
+  return repaired;
+}
+
+std::string padded(const std::string &text, std::size_t width) {
+  const std::size_t used = display_width(text);
+  return used >= width ? text : text + std::string(width - used, ' ');
+}
+
+std::string table_row(const std::string &host, const std::string &status,
+                      const std::string &map, const std::string &problem,
+                      std::size_t host_width) {
+  std::string row = padded(terminal_text(host), host_width) + "  " +
+                    padded(status, kStatusWidth) + "  " +
+                    padded(map, kInstanceCount);
+  if (!problem.empty()) {
+    row += "  " + terminal_text(problem);
+  }
+  // Nothing trails the last column.
+  row.erase(row.find_last_not_of(' ') + 1);
+  return row + "\n";
+}
+
+}  // namespace
+
+std::string instance_map(const HostReport &report) {
+  std::string map;
+  for (const InstanceOutcome outcome : report.outcomes) {
+    map += outcome_letter(outcome);
+  }
+  return map;
+}
+
+std::string terminal_text(const std::string &text) {
+  std::string safe;
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t code_point = 0;
+    const std::size_t length = utf8_sequence(text, at, code_point);
+    if (length != 0 && !is_control(code_point)) {
+      safe.append(text, at, length);
+      at += length;
+      continue;
+    }
+    for (const std::size_t end = at + (length == 0 ? 1 : length); at < end;
+         ++at) {
+      safe += byte_escape(static_cast<unsigned char>(text[at]), "\\x");
+    }
+  }
+  return safe;
+}
+
+std::size_t display_width(const std::string &text) {
+  std::size_t width = 0;
+  for (const char byte : text) {
+    if ((static_cast<unsigned char>(byte) & 0xC0U) != 0x80U) {
+      ++width;
+    }
+  }
+  return width;
+}
+
+std::size_t host_column_width(std::size_t widest_name) {
+  const std::size_t width =
+      widest_name < kHostWidthMax ? widest_name : kHostWidthMax;
+  return width < sizeof kHostHeading - 1 ? sizeof kHostHeading - 1 : width;
+}
+
+std::string report_header(ReportFormat format, std::size_t host_width) {
+  switch (format) {
+    case ReportFormat::kTable:
+      return table_row(kHostHeading, "STATUS", kMapHeading, "PROBLEM",
+                       host_width);
+    case ReportFormat::kCsv:
+      return "host,instance,outcome\n";
+    case ReportFormat::kJsonl:
+      break;
+  }
+  return "";
+}
+
+std::string report_host(ReportFormat format, const HostReport &report,
+                        std::size_t host_width) {
+  switch (format) {
+    case ReportFormat::kTable:
+      return table_row(report.host, status_word(report.status),
+                       instance_map(report), report.problem, host_width);
+    case ReportFormat::kCsv: {
+      const std::string host = csv_field(utf8_repaired(report.host));
+      if (report.status == HostStatus::kUnreadable) {
+        return host + ",,unreadable\n";
+      }
+      std::string rows;
+      for (int instance = 0; instance < kInstanceCount; ++instance) {
+        rows +=
+            host + "," + std::to_string(instance) + "," +
+            outcome_word(report.outcomes[static_cast<std::size_t>(instance)]) +
+            "\n";
+      }
+      return rows;
+    }
+    case ReportFormat::kJsonl:
+      break;
+  }
+  std::string line = "{\"host\":" + json_string(report.host) +
+                     ",\"status\":\"" + status_word(report.status) +
+                     "\",\"instances\":[";
+  for (int instance = 0; instance < kInstanceCount; ++instance) {
+    line += instance == 0 ? "\"" : ",\"";
+    line += outcome_word(report.outcomes[static_cast<std::size_t>(instance)]);
+    line += '"';
+  }
+  line += "],\"problem\":";
+  line += report.problem.empty() ? "null" : json_string(report.problem);
+  return line + "}\n";
+}
+
+std::string report_footer(ReportFormat format, const StatusCounts &counts) {
+  if (format != ReportFormat::kTable) {
+    return "";
+  }
+  int hosts = 0;
+  for (const int count : counts) {
+    hosts += count;
+  }
+  std::string summary =
+      std::to_string(hosts) + (hosts == 1 ? " host:" : " hosts:");
+  for (int status = 0; status < kStatusCount; ++status) {
+    summary += (status == 0 ? " " : ", ") +
+               std::to_string(counts[static_cast<std::size_t>(status)]) + " " +
+               status_word(static_cast<HostStatus>(status));
+  }
+  return summary + "\n";
+}
+
+std::string csv_field(const std::string &text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    return text;
+  }
+  std::string quoted = "\"";
+  for (const char c : text) {
+    quoted += c;
+    if (c == '"') {
+      quoted += '"';
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string json_string(const std::string &text) {
+  std::string literal = "\"";
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t code_point = 0;
+    const std::size_t length = utf8_sequence(text, at, code_point);
+    if (length == 0) {
+      literal += kReplacement;
+      ++at;
+      continue;
+    }
+    if (code_point == '"' || code_point == '\\') {
+      literal += '\\';
+      literal += text[at];
+    } else if (is_control(code_point)) {
+      literal += byte_escape(static_cast<unsigned char>(code_point), "\\u00");
+    } else {
+      literal.append(text, at, length);
+    }
+    at += length;
+  }
+  return literal + "\"";
+}

@@ -1,0 +1,45 @@
+// The report on standard output, a host at a time, in three formats. Every
+// text is valid UTF-8 whatever bytes a host name holds.
+#ifndef TXREPORT_REPORT_H
+#define TXREPORT_REPORT_H
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+#include "txreport/transcript.h"
+
+enum class ReportFormat { kTable, kCsv, kJsonl };
+
+// Hosts so far in each status, indexed by HostStatus.
+using StatusCounts = std::array<int, kStatusCount>;
+
+// The sixteen outcome letters of a host, instance 0 first.
+std::string instance_map(const HostReport &report);
+
+// `text` safe to show on a terminal: control characters, DEL, C1 controls
+// and bytes that are not UTF-8 become \xNN, byte by byte.
+std::string terminal_text(const std::string &text);
+
+// Columns that terminal_text output takes, a code point each.
+std::size_t display_width(const std::string &text);
+
+// The host column's width for these hosts' names (header included), capped
+// so that one long name does not push every row to the right.
+std::size_t host_column_width(std::size_t widest_name);
+
+// Each function gives whole lines, each ending in "\n"; "" when the format
+// has nothing there.
+std::string report_header(ReportFormat format, std::size_t host_width);
+std::string report_host(ReportFormat format, const HostReport &report,
+                        std::size_t host_width);
+std::string report_footer(ReportFormat format, const StatusCounts &counts);
+
+// One CSV field, quoted when it holds a comma, quote, CR or LF.
+std::string csv_field(const std::string &text);
+
+// A JSON string literal: quote, backslash and control characters escaped,
+// bytes that are not UTF-8 turned into U+FFFD.
+std::string json_string(const std::string &text);
+
+#endif
