@@ -1,0 +1,229 @@
+// The built program on folders of files: hosts in order, exit statuses,
+// files and folders it cannot read, and output jq accepts for any name.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "transcript.h"
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+struct ChildRun {
+  std::string out;
+  std::string err;
+  int exit_status;
+};
+
+std::string read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Runs `program` in folder `cwd` with standard input from `input`; as the
+// user nobody when asked (tests may run as root), so that permissions apply.
+ChildRun run(const std::string &program, const std::vector<std::string> &args,
+             const std::string &cwd, const std::string &input = "/dev/null",
+             bool as_nobody = false) {
+  const std::string stem =
+      testing::TempDir() + "txreport-run-" + std::to_string(getpid());
+  const std::string out_file = stem + ".out";
+  const std::string err_file = stem + ".err";
+  std::vector<std::string> words{program};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char *> argv;
+  argv.reserve(words.size() + 1);
+  for (std::string &word : words) {
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+
+  const pid_t child = fork();
+  if (child == 0) {
+    const int in = open(input.c_str(), O_RDONLY);
+    const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+        dup2(err, 2) < 0 || chdir(cwd.c_str()) != 0 ||
+        (as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0))) {
+      _exit(126);
+    }
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  ChildRun result{"", "", -1};
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+    ADD_FAILURE() << program << " did not run to its end";
+  } else {
+    result = {read_file(out_file), read_file(err_file), WEXITSTATUS(status)};
+  }
+  std::remove(out_file.c_str());
+  std::remove(err_file.c_str());
+  return result;
+}
+
+class Cli : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/txreport-cli-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    dir_ = pattern;
+    chmod(dir_.c_str(), 0755);
+  }
+  void TearDown() override {
+    EXPECT_EQ(0, run("/bin/rm", {"-rf", dir_}, "/").exit_status);
+  }
+  // Runs txreport in the test's folder, where the paths below are.
+  ChildRun txreport(const std::vector<std::string> &args,
+                    bool as_nobody = false) const {
+    return run(TXREPORT_PROGRAM, args, dir_, "/dev/null", as_nobody);
+  }
+  std::string path(const std::string &name) const { return dir_ + "/" + name; }
+  std::string make_folder(const std::string &name) const {
+    mkdir(path(name).c_str(), 0755);
+    return name;
+  }
+  const std::string &dir() const { return dir_; }
+
+ private:
+  std::string dir_;
+};
+
+const std::string kGood = sweep_transcript({{1, kResetAfterDelete}});
+const std::string kLost = sweep_transcript({{2, kWriteFailsAfterDelete}});
+
+TEST_F(Cli, ReportsFoldersInNameOrderAndSaysWhetherAllIsWell) {
+  const std::string logs = make_folder("logs");
+  write_file(path("logs/web02.log"), kLost);
+  write_file(path("logs/db.log"), kGood.substr(0, 30));
+  write_file(path("logs/web01.log"), kGood);
+  write_file(path("logs/Z.txt"), "");
+  make_folder("logs/subfolder.log");
+  write_file(path("logs/subfolder.log/inner.log"), kGood);
+  ASSERT_EQ(0, symlink("nowhere", path("logs/ghost.log").c_str()));
+  write_file(path("first.log"), kGood);
+
+  const ChildRun all = txreport({"first.log", logs, "missing"});
+  EXPECT_EQ(1, all.exit_status);
+  EXPECT_EQ("", all.err);
+  EXPECT_EQ(
+      "HOST     STATUS      INSTANCES 0-15    PROBLEM\n"
+      "first    ok          .R..............\n"
+      "Z        unreadable  ????????????????  empty file\n"
+      "db       incomplete  ????????????????  transcript ends inside the "
+      "banner (killed, or still running?)\n"
+      "ghost    unreadable  ????????????????  cannot open: No such file or "
+      "directory\n"
+      "web01    ok          .R..............\n"
+      "web02    failed      ..L.............  instance 2 lost (value "
+      "deleted, none written)\n"
+      "missing  unreadable  ????????????????  no such file or folder\n"
+      "7 hosts: 2 ok, 1 failed, 1 incomplete, 3 unreadable\n",
+      all.out);
+
+  const ChildRun good = txreport({"--format=csv", "logs/web01.log"});
+  EXPECT_EQ(0, good.exit_status);
+  EXPECT_EQ(0U, good.out.find("host,instance,outcome\nweb01,0,not-opened\n"
+                              "web01,1,reset\n"));
+  EXPECT_EQ(1, txreport({"--expect", "1,2", "logs/web01.log"}).exit_status);
+}
+
+TEST_F(Cli, RefusesUsageErrorsAndEmptyFolders) {
+  const std::string empty = make_folder("empty");
+  make_folder("empty/only-a-folder");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{}, "txreport: no PATH given\n"},
+      {{"--expect", "16", empty},
+       "txreport: --expect takes instance numbers "
+       "0 to 15 separated by commas, not \"16\"\n"},
+      {{"--format", "xml", empty},
+       "txreport: unknown format \"xml\": use table, csv or jsonl\n"},
+      {{empty, empty}, "txreport: no transcript file found\n"}};
+  for (const auto &[args, message] : cases) {
+    const ChildRun refused = txreport(args);
+    EXPECT_EQ(2, refused.exit_status) << message;
+    EXPECT_EQ(message + "Try 'txreport --help' for more information.\n",
+              refused.err);
+    EXPECT_EQ("", refused.out);
+  }
+  const ChildRun help = txreport({"--help"});
+  EXPECT_EQ(0, help.exit_status);
+  EXPECT_NE(std::string::npos, help.out.find("Exit status: 0 every host ok"));
+  EXPECT_NE(std::string::npos, help.out.find("  L  lost "));
+}
+
+TEST_F(Cli, ReportsWhatItMayNotRead) {
+  make_folder("locked");
+  write_file(path("locked/web01.log"), kGood);
+  chmod(path("locked").c_str(), 0);
+  write_file(path("secret.log"), kGood);
+  chmod(path("secret.log").c_str(), 0);
+
+  const ChildRun denied =
+      txreport({"--format", "jsonl", "locked", "secret.log"}, geteuid() == 0);
+  chmod(path("locked").c_str(), 0755);
+  if (denied.exit_status == 126 || denied.exit_status == 127) {
+    GTEST_SKIP() << "cannot run " << TXREPORT_PROGRAM << " as nobody";
+  }
+  std::string unknowns = "\"unknown\"";
+  for (int instance = 1; instance < 16; ++instance) {
+    unknowns += ",\"unknown\"";
+  }
+  EXPECT_EQ(1, denied.exit_status);
+  EXPECT_EQ("{\"host\":\"locked\",\"status\":\"unreadable\",\"instances\":[" +
+                unknowns +
+                "],\"problem\":\"cannot read folder: Permission denied\"}\n"
+                "{\"host\":\"secret\",\"status\":\"unreadable\","
+                "\"instances\":[" +
+                unknowns +
+                "],\"problem\":\"cannot open: Permission denied\"}\n",
+            denied.out);
+}
+
+TEST_F(Cli, KeepsAnyHostNameParseable) {
+  if (std::string(TXREPORT_JQ).empty()) {
+    GTEST_SKIP() << "jq is not installed";
+  }
+  make_folder("names");
+  const std::vector<std::pair<std::string, std::string>> names{
+      {"a\"quote\\back", "a\"quote\\back"},
+      {"bad\xFF\xFE", "bad\xEF\xBF\xBD\xEF\xBF\xBD"},  // in name order
+      {"comma,1", "comma,1"},
+      {"ctl\x01\x1B[2J\x7F", "ctl\x01\x1B[2J\x7F"},
+      {"new\nline", "new\nline"},
+      {"utf\xC3\xA9", "utf\xC3\xA9"}};
+  std::string hosts;
+  for (const auto &[name, host] : names) {
+    write_file(path("names/" + name + ".log"), kGood);
+    hosts += host + '\0';
+  }
+  const ChildRun jsonl = txreport({"--format", "jsonl", "names"});
+  EXPECT_EQ(0, jsonl.exit_status);
+  write_file(path("report.jsonl"), jsonl.out);
+  const ChildRun parsed = run(TXREPORT_JQ, {"-j", R"(.host + "\u0000")"}, dir(),
+                              path("report.jsonl"));
+  EXPECT_EQ(0, parsed.exit_status) << parsed.err;
+  EXPECT_EQ(hosts, parsed.out);
+
+  // The table shows every name without a byte a terminal acts on.
+  const ChildRun table = txreport({"names"});
+  for (const char c : table.out) {
+    EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int{c};
+    EXPECT_NE('\x7F', c);
+  }
+  EXPECT_NE(std::string::npos, table.out.find("ctl\\x01\\x1B[2J\\x7F  ok"));
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The three output formats: quoting and escaping that keep them parseable
+// and harmless whatever a host name holds, and the table's layout.
+#include "txreport/report.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+HostReport host(const std::string &name, HostStatus status,
+                const std::string &problem = "") {
+  HostReport report{name, status, {}, problem};
+  if (status != HostStatus::kUnreadable) {
+    report.outcomes.fill(InstanceOutcome::kNotOpened);
+    report.outcomes[1] = InstanceOutcome::kReset;
+    report.outcomes[2] = InstanceOutcome::kWritten;
+  }
+  return report;
+}
+
+TEST(Csv, QuotesFieldsThatNeedIt) {
+  const Pairs fields{{"web01", "web01"},
+                     {"a,b", "\"a,b\""},
+                     {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                     {"a\nb", "\"a\nb\""},
+                     {"a\rb", "\"a\rb\""},
+                     {"", ""}};
+  for (const auto &[text, field] : fields) {
+    EXPECT_EQ(field, csv_field(text)) << text;
+  }
+}
+
+TEST(Csv, GivesARowPerInstanceOrOneForAnUnreadableHost) {
+  const std::string rows =
+      report_host(ReportFormat::kCsv, host("we\"b,01", HostStatus::kOk), 0);
+  EXPECT_EQ(0U, rows.find("\"we\"\"b,01\",0,not-opened\n"
+                          "\"we\"\"b,01\",1,reset\n"
+                          "\"we\"\"b,01\",2,written\n"
+                          "\"we\"\"b,01\",3,not-opened\n"));
+  EXPECT_EQ(16, std::count(rows.begin(), rows.end(), '\n'));
+  EXPECT_EQ("db\xEF\xBF\xBD,,unreadable\n",
+            report_host(ReportFormat::kCsv,
+                        host("db\xFF", HostStatus::kUnreadable, "x"), 0));
+  EXPECT_EQ("host,instance,outcome\n", report_header(ReportFormat::kCsv, 0));
+}
+
+TEST(Json, EscapesControlsAndRepairsUtf8) {
+  const Pairs strings{
+      {"plain", "\"plain\""},
+      {"q\"b\\", "\"q\\\"b\\\\\""},
+      {"\n\t\x01\x1F\x7F", "\"\\u000A\\u0009\\u0001\\u001F\\u007F\""},
+      {"\xC2\x9B", "\"\\u009B\""},                           // C1 control
+      {"\xC3\xA9\xE2\x82\xAC", "\"\xC3\xA9\xE2\x82\xAC\""},  // é€ stay
+      {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},          // outside the BMP
+      {"a\xFF", "\"a\xEF\xBF\xBD\""},
+      {"\xC0\xAF", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},  // overlong "/"
+      {"\xED\xA0\x80",
+       "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},  // surrogate
+      {"\xE2\x82", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},  // cut short
+      {"\xF4\x90\x80\x80",
+       "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},  // > U+10FFFF
+  };
+  for (const auto &[text, literal] : strings) {
+    EXPECT_EQ(literal, json_string(text)) << literal;
+  }
+}
+
+TEST(Json, GivesOneObjectPerHost) {
+  EXPECT_EQ(
+      "{\"host\":\"web01\",\"status\":\"failed\",\"instances\":["
+      "\"not-opened\",\"reset\",\"written\",\"not-opened\","
+      "\"not-opened\",\"not-opened\",\"not-opened\",\"not-opened\","
+      "\"not-opened\",\"not-opened\",\"not-opened\",\"not-opened\","
+      "\"not-opened\",\"not-opened\",\"not-opened\",\"not-opened\"],"
+      "\"problem\":\"instance 0 expected, not-opened\"}\n",
+      report_host(
+          ReportFormat::kJsonl,
+          host("web01", HostStatus::kFailed, "instance 0 expected, not-opened"),
+          0));
+  const std::string unreadable =
+      report_host(ReportFormat::kJsonl,
+                  host("x", HostStatus::kUnreadable, "empty file"), 0);
+  EXPECT_NE(std::string::npos,
+            unreadable.find("\"status\":\"unreadable\",\"instances\":["
+                            "\"unknown\",\"unknown\","));
+  EXPECT_NE(std::string::npos,
+            report_host(ReportFormat::kJsonl, host("x", HostStatus::kOk), 0)
+                .find("\"problem\":null}"));
+}
+
+TEST(Terminal, EscapesWhatATerminalWouldActOn) {
+  const Pairs texts{{"web01", "web01"},
+                    {"\x1B]0;title\x07", "\\x1B]0;title\\x07"},
+                    {"\xC2\x9B"
+                     "31m",
+                     "\\xC2\\x9B31m"},
+                    {"a\x7F\xFF\xC3\xA9", "a\\x7F\\xFF\xC3\xA9"},
+                    {"new\nline\r", "new\\x0Aline\\x0D"}};
+  for (const auto &[text, safe] : texts) {
+    EXPECT_EQ(safe, terminal_text(text)) << safe;
+  }
+}
+
+TEST(Table, AlignsColumnsAndCountsHostsByStatus) {
+  const std::size_t width =
+      host_column_width(display_width("\xC3\xA9t\xC3\xA9"));
+  EXPECT_EQ(4U, width);  // never narrower than its heading
+  EXPECT_EQ(32U, host_column_width(300));
+  EXPECT_EQ("HOST  STATUS      INSTANCES 0-15    PROBLEM\n",
+            report_header(ReportFormat::kTable, width));
+  EXPECT_EQ("\xC3\xA9t\xC3\xA9   ok          .RW.............\n",
+            report_host(ReportFormat::kTable,
+                        host("\xC3\xA9t\xC3\xA9", HostStatus::kOk), width));
+  EXPECT_EQ("a\\x1B  unreadable  ????????????????  line 3: x\\x07\n",
+            report_host(ReportFormat::kTable,
+                        host("a\x1B", HostStatus::kUnreadable, "line 3: x\x07"),
+                        width));
+  EXPECT_EQ("4 hosts: 1 ok, 1 failed, 1 incomplete, 1 unreadable\n",
+            report_footer(ReportFormat::kTable, {1, 1, 1, 1}));
+  EXPECT_EQ("1 host: 0 ok, 0 failed, 1 incomplete, 0 unreadable\n",
+            report_footer(ReportFormat::kTable, {0, 0, 1, 0}));
+  EXPECT_EQ("", report_footer(ReportFormat::kCsv, {1, 0, 0, 0}));
+}
+
+}  // namespace

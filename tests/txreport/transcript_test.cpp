@@ -1,0 +1,216 @@
+// Transcripts as bytes in, verdicts out: one table, read whole, a byte at a
+// time, and from a file.
+#include "transcript.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "txreport/report.h"
+#include "txreport/transcript.h"
+
+namespace {
+
+struct TranscriptCase {
+  std::string name;
+  std::string bytes;
+  ExpectMask expect;
+  HostStatus status;
+  std::string map;
+  std::string problem;
+};
+
+void PrintTo(const TranscriptCase &c, std::ostream *out) { *out << c.name; }
+
+std::string crlf(const std::string &text) {
+  std::string converted;
+  for (const char c : text) {
+    converted += c == '\n' ? "\r\n" : std::string(1, c);
+  }
+  return converted;
+}
+
+std::string utf16(const std::string &text, bool little_endian) {
+  std::string converted;
+  for (const char c : text) {
+    converted += little_endian ? std::string{c, '\0'} : std::string{'\0', c};
+  }
+  return converted;
+}
+
+// The banner and the first `records` records of sweep_transcript(outcomes).
+std::string first_records(const std::map<int, Outcome> &outcomes, int records) {
+  std::string text = kBanner;
+  for (int instance = 0; instance < records; ++instance) {
+    const auto found = outcomes.find(instance);
+    const Outcome &outcome =
+        found == outcomes.end() ? kOpenFails : found->second;
+    text += outcome.stages + (outcome.result != 0
+                                  ? "The change is done!\n\n"
+                                  : "Check the registry please!\n\n");
+  }
+  return text;
+}
+
+const std::map<int, Outcome> kEveryKind{{1, kResetAfterDelete},
+                                        {3, kResetNoValue},
+                                        {4, kWriteFailsNoValue},
+                                        {6, kWriteFailsAfterDelete}};
+const std::map<int, Outcome> kGood{{1, kResetAfterDelete}, {3, kResetNoValue}};
+const std::string kNoKeys = sweep_transcript({});
+const std::string kCut = " (killed, or still running?)";
+const std::string kUtf16Problem =
+    "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c to "
+    "get a readable log";
+const std::string kUnknownMap(16, '?');
+
+std::vector<TranscriptCase> transcript_cases() {
+  const std::string good = sweep_transcript(kGood);
+  const std::string half = good.substr(0, good.size() / 2);
+  return {
+      {"NoKeys", kNoKeys, 0, HostStatus::kOk, "................", ""},
+      {"ResetAndWritten", good, 0, HostStatus::kOk, ".R.W............", ""},
+      {"Crlf", crlf(good), 0, HostStatus::kOk, ".R.W............", ""},
+      {"MixedLineEnds", crlf(half) + good.substr(half.size()), 0,
+       HostStatus::kOk, ".R.W............", ""},
+      {"Utf8Bom", "\xEF\xBB\xBF" + crlf(good), 0, HostStatus::kOk,
+       ".R.W............", ""},
+      {"ExpectMet", good, 0b1010, HostStatus::kOk, ".R.W............", ""},
+      {"EveryKind", sweep_transcript(kEveryKind), 0, HostStatus::kFailed,
+       ".R.WF.L.........",
+       "instance 4 write failed (value not written); instance 6 lost (value "
+       "deleted, none written)"},
+      {"ExpectNotOpened", good, 0b100010, HostStatus::kFailed,
+       ".R.W............", "instance 5 expected, not-opened"},
+      {"CutAtRecordBoundary", first_records(kGood, 7), 0,
+       HostStatus::kIncomplete, ".R.W...?????????",
+       "transcript ends after instance 6" + kCut},
+      {"CutMidLine", first_records(kGood, 7) + "Open Key suc", 0,
+       HostStatus::kIncomplete, ".R.W...?????????",
+       "transcript ends after instance 6" + kCut},
+      {"CutBetweenCrAndLf", crlf(first_records(kGood, 2)) + "Program Fails!\r",
+       0, HostStatus::kIncomplete, ".R??????????????",
+       "transcript ends after instance 1" + kCut},
+      {"CutAfterDelete",
+       first_records(kGood, 7) + "Open Key sucessfully!\n\nDelete Key now.\n",
+       0, HostStatus::kIncomplete, ".R.W...?????????",
+       "transcript ends after instance 6" + kCut +
+           "; instance 7 stopped after deleting its value"},
+      {"CutBeforeFirstRecord", kBanner, 0, HostStatus::kIncomplete, kUnknownMap,
+       "transcript ends before instance 0" + kCut},
+      {"CutInBanner", "Tarnel Utility Program    ", 0, HostStatus::kIncomplete,
+       kUnknownMap, "transcript ends inside the banner" + kCut},
+      {"CutInBom", "\xEF\xBB", 0, HostStatus::kIncomplete, kUnknownMap,
+       "transcript ends inside the banner" + kCut},
+      // A failure before the cut is a failure, whatever came after it.
+      {"LostThenCut", first_records({{2, kWriteFailsAfterDelete}}, 5), 0,
+       HostStatus::kFailed, "..L..???????????",
+       "instance 2 lost (value deleted, none written); transcript ends after "
+       "instance 4" +
+           kCut},
+      {"ExpectedButCutBefore", first_records({}, 3), 0b10000,
+       HostStatus::kIncomplete, "...?????????????",
+       "transcript ends after instance 2" + kCut},
+      {"Empty", "", 0, HostStatus::kUnreadable, kUnknownMap, "empty file"},
+      {"TrailingText", kNoKeys + "x", 0, HostStatus::kUnreadable, kUnknownMap,
+       "line 52: unexpected \"x\""},
+      {"TrailingLineBreak", kNoKeys + "\r\n", 0, HostStatus::kUnreadable,
+       kUnknownMap, "line 52: unexpected \"\""},
+      {"TrailingCr", kNoKeys + "\r", 0, HostStatus::kUnreadable, kUnknownMap,
+       "line 52: unexpected \"\""},
+      {"RunAppendedTwice", kNoKeys + kNoKeys, 0, HostStatus::kUnreadable,
+       kUnknownMap,
+       "line 52: unexpected \"Tarnel Utility Program       version 1.3\"..."},
+      {"WrongLine", first_records({}, 1) + "Foo bar baz\n", 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 7: unexpected \"Foo bar baz\""},
+      {"CorrectedSpelling", first_records({}, 3) + "Open Key successfully!\n\n",
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 13: unexpected \"Open Key successfully!\""},
+      {"OutOfOrder",
+       first_records({}, 1) +
+           "Open Key sucessfully!\n\nReset the correct Key value.\n\n"
+           "Check the registry please!\n\n",
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 11: unexpected \"Check the registry please!\""},
+      {"CutInWrongLine", first_records({}, 3) + "Open Key X", 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 13: unexpected \"Open Key X\""},
+      {"ControlBytesEscaped",
+       first_records({}, 1) + "\x1B[2J\"q\\\tProgram Fails!\rx\xC3\xA9\n", 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 7: unexpected "
+       "\"\\x1B[2J\\x22q\\x5C\\x09Program Fails!\\x0Dx\\xC3\\xA9\""},
+      {"LongLine", kBanner + std::string(100000, 'A') + "\n", 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 4: unexpected \"" + std::string(40, 'A') + "\"..."},
+      {"NulBytes", first_records({}, 1) + "Program" + '\0' + " Fails!\n", 0,
+       HostStatus::kUnreadable, kUnknownMap, "contains NUL bytes at line 7"},
+      {"ZeroFilled", std::string(5000, '\0'), 0, HostStatus::kUnreadable,
+       kUnknownMap, "contains NUL bytes at line 1"},
+      {"Utf16LeBom", "\xFF\xFE" + utf16(crlf(kNoKeys), true), 0,
+       HostStatus::kUnreadable, kUnknownMap, kUtf16Problem},
+      {"Utf16BeBom", "\xFE\xFF" + utf16(kNoKeys, false), 0,
+       HostStatus::kUnreadable, kUnknownMap, kUtf16Problem},
+      {"Utf16LeNoBom", utf16(crlf(kNoKeys), true), 0, HostStatus::kUnreadable,
+       kUnknownMap, kUtf16Problem},
+  };
+}
+
+HostReport read_in_pieces(const std::string &bytes, std::size_t piece,
+                          ExpectMask expect) {
+  TranscriptScan scan;
+  for (std::size_t at = 0; at < bytes.size(); at += piece) {
+    if (!scan_bytes(scan, bytes.data() + at,
+                    std::min(piece, bytes.size() - at))) {
+      break;
+    }
+  }
+  scan_end(scan);
+  return judge_scan("host", scan, expect);
+}
+
+class Transcripts : public testing::TestWithParam<TranscriptCase> {};
+
+TEST_P(Transcripts, GiveTheirVerdictHoweverTheBytesArrive) {
+  const TranscriptCase &c = GetParam();
+  for (const std::size_t piece :
+       {c.bytes.size() + 1, std::size_t{1}, std::size_t{7}}) {
+    const HostReport report = read_in_pieces(c.bytes, piece, c.expect);
+    EXPECT_EQ(status_word(c.status), std::string(status_word(report.status)))
+        << "in pieces of " << piece;
+    EXPECT_EQ(c.map, instance_map(report)) << "in pieces of " << piece;
+    EXPECT_EQ(c.problem, report.problem) << "in pieces of " << piece;
+  }
+
+  std::FILE *file = std::tmpfile();
+  ASSERT_NE(nullptr, file);
+  std::fwrite(c.bytes.data(), 1, c.bytes.size(), file);
+  std::rewind(file);
+  TranscriptScan scan;
+  scan_file(scan, file);
+  const HostReport from_file = judge_scan("host", scan, c.expect);
+  // A wrong file is read no further than its first wrong line.
+  EXPECT_LE(std::ftell(file), 2 * 4096);
+  std::fclose(file);
+  EXPECT_EQ(c.map, instance_map(from_file));
+  EXPECT_EQ(c.problem, from_file.problem);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Transcripts, testing::ValuesIn(transcript_cases()),
+    [](const testing::TestParamInfo<TranscriptCase> &param) {
+      return param.param.name;
+    });
+
+TEST(HostName, IsTheFileNameWithoutItsLastExtension) {
+  const std::vector<std::pair<std::string, std::string>> names{
+      {"web01.log", "web01"}, {"a.b.log", "a.b"},   {"web01", "web01"},
+      {".log", ".log"},       {"x.", "x"},          {"", ""},
+      {"db.1.txt", "db.1"},   {".web.log", ".web"}, {"é.log", "é"}};
+  for (const auto &[file, host] : names) {
+    EXPECT_EQ(host, host_name(file)) << file;
+  }
+}
+
+}  // namespace
