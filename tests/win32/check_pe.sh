@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Checks the built txreset.exe as a Windows loader and an administrator see
-# it: a console program that imports only system DLLs present in the first
-# Windows of its kind (Windows 2000 for i686, Windows XP x64 / Server 2003
-# x64 for x86_64), with ASLR and DEP on, a version resource and a manifest.
-# Usage: check_pe.sh i686|x86_64 OBJDUMP WINDRES txreset.exe
+# Checks a built program (txreset.exe or txreport.exe) as a Windows loader
+# and an administrator see it: a console program that imports only system
+# DLLs present in the first Windows of its kind (Windows 2000 for i686,
+# Windows XP x64 / Server 2003 x64 for x86_64), with ASLR and DEP on, a
+# version resource and a manifest.
+# Usage: check_pe.sh i686|x86_64 OBJDUMP WINDRES PROGRAM.exe
 set -uo pipefail
 arch=$1 objdump=$2 windres=$3 exe=$4
+program=$(basename "$exe" .exe)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
@@ -13,45 +15,71 @@ pass() { echo "ok: $*"; }
 headers=$("$objdump" -p "$exe") || { echo "FAIL: cannot read $exe"; exit 1; }
 field() { awk -v name="$1" '$1 == name { print $2; exit }' <<<"$headers"; }
 
-# What each kind of file must be, and the imports that are known to be in
-# the first Windows of that kind, each reviewed by hand: a new import fails
-# here until someone has checked it.
+# What each kind of file must be, and the imports of either program that
+# are known to be in the first Windows of that kind, each reviewed by hand:
+# a new import fails here until someone has checked it.
 case $arch in
 i686)
   format=pei-i386 kind="PE32 for i386" oldest="Windows 2000" version=5.0
   manifest_arch=x86 high_entropy=no
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
-KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary
-  GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress GetStartupInfoA
-  InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA
-  MultiByteToWideChar SetUnhandledExceptionFilter Sleep TlsGetValue
-  VirtualProtect VirtualQuery WideCharToMultiByte
+KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess FindClose
+  FindFirstFileW FindNextFileW FreeLibrary GetFileAttributesW GetLastError
+  GetModuleHandleA GetModuleHandleW GetProcAddress GetStartupInfoA
+  GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
+  LeaveCriticalSection LoadLibraryA MultiByteToWideChar
+  SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
+  WideCharToMultiByte
 msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
-  __p__fmode __set_app_type __setusermatherr _amsg_exit _cexit _errno
-  _initterm _iob _onexit abort atoi calloc exit fprintf fputc fputs free
-  fwrite localeconv malloc memcpy memset setlocale setvbuf signal strchr
-  strerror strlen strncmp vfprintf wcslen"
+  __p__fmode __p__wcmdln __set_app_type __setusermatherr __wgetmainargs
+  __winitenv _amsg_exit _cexit _errno _fileno _initterm _iob _onexit _setmode
+  _wfopen abort atoi calloc exit fclose ferror fflush fprintf fputc fputs
+  fread free fwrite localeconv malloc memchr memcmp memcpy memmove memset
+  setlocale setvbuf signal strchr strerror strlen strncmp vfprintf wcslen"
   ;;
 x86_64)
   format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
   manifest_arch=amd64 high_entropy=yes
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
-KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess
-  GetLastError GetStartupInfoA InitializeCriticalSection IsDBCSLeadByteEx
+KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess FindClose
+  FindFirstFileW FindNextFileW GetFileAttributesW GetLastError
+  GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
   LeaveCriticalSection MultiByteToWideChar SetUnhandledExceptionFilter Sleep
   TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte
   __C_specific_handler
 msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
-  __iob_func __set_app_type __setusermatherr _acmdln _amsg_exit _cexit
-  _commode _errno _fmode _initterm _onexit abort calloc exit fprintf fputc
-  fputs free fwrite localeconv malloc memcpy memset setvbuf signal strerror
-  strlen strncmp vfprintf wcslen"
+  __iob_func __set_app_type __setusermatherr __wgetmainargs __winitenv
+  _acmdln _amsg_exit _cexit _commode _errno _fileno _fmode _initterm _onexit
+  _setmode _wcmdln _wfopen abort calloc exit fclose ferror fflush fprintf
+  fputc fputs fread free fwrite localeconv malloc memchr memcmp memcpy
+  memmove memset setvbuf signal strerror strlen strncmp vfprintf wcslen"
   ;;
 *)
-  echo "usage: $0 i686|x86_64 OBJDUMP WINDRES txreset.exe" >&2
+  echo "usage: $0 i686|x86_64 OBJDUMP WINDRES PROGRAM.exe" >&2
   exit 2
+  ;;
+esac
+
+# What each program must import to do its work, and how it describes itself.
+case $program in
+txreset)
+  needed_imports="ADVAPI32.dll RegOpenKeyExA
+ADVAPI32.dll RegDeleteValueA
+ADVAPI32.dll RegSetValueExA
+ADVAPI32.dll RegCloseKey"
+  description="Resets ReportTxEarly"
+  ;;
+txreport)
+  needed_imports="KERNEL32.dll FindFirstFileW
+KERNEL32.dll FindNextFileW
+msvcrt.dll _wfopen"
+  description="Reports per host and instance"
+  ;;
+*)
+  echo "FAIL: $program is not a program of this project"
+  exit 1
   ;;
 esac
 
@@ -87,14 +115,16 @@ imports=$(awk '/DLL Name:/ { dll = $3; next }
                  print dll, $3 }' \
           <<<"$headers" | sort)
 dlls=$(awk '{ print $1 }' <<<"$imports" | sort -u | tr '\n' ' ')
-[ "$dlls" = "ADVAPI32.dll KERNEL32.dll msvcrt.dll " ] &&
-  pass "imports only from $dlls" || fail "imports from: $dlls"
+other_dlls=$(awk '{ print $1 }' <<<"$imports" | sort -u |
+  grep -vxE 'ADVAPI32\.dll|KERNEL32\.dll|msvcrt\.dll')
+[ -z "$other_dlls" ] && pass "imports only from $dlls" ||
+  fail "imports from: $dlls"
 unknown=$(comm -23 <(echo "$imports") <(echo "$allowed"))
 [ -z "$unknown" ] && pass "$(wc -l <<<"$imports") imported functions, all in $oldest" ||
   fail "imports not known to be in $oldest:"$'\n'"$unknown"
-for call in RegOpenKeyExA RegDeleteValueA RegSetValueExA RegCloseKey; do
-  grep -qx "ADVAPI32.dll $call" <<<"$imports" || fail "$call is not imported"
-done
+while read -r dll call; do
+  grep -qx "$dll $call" <<<"$imports" || fail "$call is not imported from $dll"
+done <<<"$needed_imports"
 
 # Resources, as windres reads them back from the file.
 resources=$("$windres" -J coff -O rc -i "$exe" 2>&1)
@@ -107,8 +137,9 @@ expect_resource 'PRODUCTVERSION 1, 30, 0, 0'
 expect_resource 'VALUE "ProductName", "Tarnel Utility Program"'
 expect_resource 'VALUE "FileVersion", "1.30"'
 expect_resource 'VALUE "ProductVersion", "1.30"'
-expect_resource 'VALUE "FileDescription", "Resets ReportTxEarly'
-expect_resource 'VALUE "OriginalFilename", "txreset.exe"'
+expect_resource "VALUE \"FileDescription\", \"$description"
+expect_resource "VALUE \"OriginalFilename\", \"$program.exe\""
+expect_resource "name=\"\"Tarnel.$program\"\""
 expect_resource '1 24 /* RT_MANIFEST */'
 expect_resource "processorArchitecture=\"\"$manifest_arch\"\""
 expect_resource 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""'
