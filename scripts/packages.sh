@@ -23,8 +23,10 @@ ensure_packages() {
 }
 
 # The native build and its checks.
+# Ansible (with the ansible.windows collection) and ansible-lint check the
+# rollout playbook.
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev clang-tidy clang-format cppcheck
-  jq)
+  jq ansible ansible-lint)
 # The Windows builds (mingw-w64 for i686 and x86-64, posix threads for
 # GoogleTest, built from Debian's sources) and Wine to run them: the 64-bit
 # loader, and the 32-bit one for 32-bit programs and WOW64. wine32 installs
