@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 enum class PathKind { kFile, kFolder, kMissing, kError };
 
@@ -14,12 +13,13 @@ enum class PathKind { kFile, kFolder, kMissing, kError };
 // `error`.
 PathKind path_kind(const std::string &path, int &error);
 
-// Adds the names of the entries of `folder` that are files, or may be: an
-// entry that cannot be looked at is kept, so that the attempt to read it
-// reports the host instead of dropping it. Folders and devices are left
-// out. In no particular order. False, with an errno value in `error`, when
-// the folder cannot be listed.
-bool list_folder(const std::string &folder, std::vector<std::string> &names,
+// Calls `visit` with the name of each entry of `folder` that is a file, or
+// may be: an entry that cannot be looked at is kept, so that the attempt to
+// read it reports the host instead of dropping it. Folders and devices are
+// left out. In no particular order, and nothing is kept. False, with an
+// errno value in `error`, when the folder cannot be listed.
+using NameVisitor = void (*)(void *context, const std::string &name);
+bool list_folder(const std::string &folder, NameVisitor visit, void *context,
                  int &error);
 
 // The path of `name` inside `folder`.

@@ -15,7 +15,7 @@ PathKind path_kind(const std::string &path, int &error) {
   return S_ISDIR(status.st_mode) ? PathKind::kFolder : PathKind::kFile;
 }
 
-bool list_folder(const std::string &folder, std::vector<std::string> &names,
+bool list_folder(const std::string &folder, NameVisitor visit, void *context,
                  int &error) {
   DIR *dir = opendir(folder.c_str());
   if (dir == nullptr) {
@@ -42,7 +42,7 @@ bool list_folder(const std::string &folder, std::vector<std::string> &names,
              S_ISREG(status.st_mode);
     }
     if (keep) {
-      names.push_back(name);
+      visit(context, name);
     }
   }
   closedir(dir);

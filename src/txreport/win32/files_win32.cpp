@@ -67,7 +67,7 @@ PathKind path_kind(const std::string &path, int &error) {
                                                       : PathKind::kFile;
 }
 
-bool list_folder(const std::string &folder, std::vector<std::string> &names,
+bool list_folder(const std::string &folder, NameVisitor visit, void *context,
                  int &error) {
   WIN32_FIND_DATAW found;
   const HANDLE search =
@@ -83,7 +83,7 @@ bool list_folder(const std::string &folder, std::vector<std::string> &names,
   }
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      names.push_back(utf8_text(found.cFileName));
+      visit(context, utf8_text(found.cFileName));
     }
   } while (FindNextFileW(search, &found) != 0);
   const DWORD last = GetLastError();
