@@ -35,3 +35,10 @@ WINDOWS_PACKAGES=(cmake ninja-build
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   googletest wine wine64 wine32:i386)
+# Releases (scripts/release and its tests): both Windows builds (the
+# toolchain files name Wine as the test runner, so wine and wine64 come
+# too), the zip and its checks, and Authenticode signing.
+RELEASE_PACKAGES=(cmake ninja-build
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 zip unzip openssl osslsigncode)
