@@ -141,14 +141,18 @@ bool looks_like_utf16(const char *text, std::size_t length) {
 }
 
 // The start of a line, quoted so that no byte of it can act on a terminal
-// or break an output format: printable ASCII other than quote and
-// backslash stays, everything else becomes \xNN.
+// or break an output format: printable ASCII stays, with quote and
+// backslash escaped as in a C string (a Windows path reads as C:\\Temp),
+// and every other byte becomes \xNN.
 std::string quoted_start(const char *text, std::size_t length, bool more) {
   std::string quoted = "\"";
   const std::size_t shown = std::min(length, kQuoteMax);
   for (std::size_t i = 0; i < shown; ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+    if (byte == '"' || byte == '\\') {
+      quoted += '\\';
+      quoted += static_cast<char>(byte);
+    } else if (byte >= 0x20 && byte < 0x7F) {
       quoted += static_cast<char>(byte);
     } else {
       quoted += "\\x";

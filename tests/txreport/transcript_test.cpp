@@ -140,7 +140,7 @@ std::vector<TranscriptCase> transcript_cases() {
        first_records({}, 1) + "\x1B[2J\"q\\\tProgram Fails!\rx\xC3\xA9\n", 0,
        HostStatus::kUnreadable, kUnknownMap,
        "line 7: unexpected "
-       "\"\\x1B[2J\\x22q\\x5C\\x09Program Fails!\\x0Dx\\xC3\\xA9\""},
+       "\"\\x1B[2J\\\"q\\\\\\x09Program Fails!\\x0Dx\\xC3\\xA9\""},
       {"LongLine", kBanner + std::string(100000, 'A') + "\n", 0,
        HostStatus::kUnreadable, kUnknownMap,
        "line 4: unexpected \"" + std::string(40, 'A') + "\"..."},
