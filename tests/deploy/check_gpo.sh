@@ -55,6 +55,10 @@ csv=$(report) || status=$?
 [ "$status" -eq 0 ] || fail "txreport exited $status on a good log"
 [ "$csv" = "$expected" ] && echo "ok: txreport gives the seeded outcomes" ||
   fail "txreport gave:"$'\n'"$csv"
+# As other Windows console tools do, it expands a wildcard itself.
+csv=$(wine "$txreport" --format csv "$(windows_path "$work/share")\\*.log") || true
+[ "$csv" = "$expected" ] && echo "ok: txreport expands share\\*.log" ||
+  fail "txreport on share\\*.log gave:"$'\n'"$csv"
 wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly |
   grep -q 'REG_DWORD *0x0' || fail "Quorv5 was not reset"
 wine "$txreport" "$(windows_path "$work/share")" || true
