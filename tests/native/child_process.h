@@ -6,11 +6,21 @@
 
 #include "program_harness.h"
 
-// Runs `program` with `args`, standard input closed, and what it writes on
-// standard output and standard error captured; `environment` entries
-// ("NAME=value") are added to the test's own.
+// How a child runs besides its arguments.
+struct ChildOptions {
+  // "NAME=value" entries added to the test's own environment.
+  std::vector<std::string> environment;
+  std::string cwd;                  // empty: the test's own
+  std::string input = "/dev/null";  // standard input
+  // As the user nobody, so that file permissions apply although the tests
+  // may run as root.
+  bool as_nobody = false;
+};
+
+// Runs `program` with `args`, and what it writes on standard output and
+// standard error captured.
 ProgramRun run_child(const std::string &program,
                      const std::vector<std::string> &args,
-                     const std::vector<std::string> &environment = {});
+                     const ChildOptions &options = {});
 
 #endif

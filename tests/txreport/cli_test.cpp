@@ -1,78 +1,34 @@
 // The built program on folders of files: hosts in order, exit statuses,
 // files and folders it cannot read, and output jq accepts for any name.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
+#include "child_process.h"
 #include "transcript.h"
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
-struct ChildRun {
-  std::string out;
-  std::string err;
-  int exit_status;
-};
-
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using ChildRun = ProgramRun;
 
 void write_file(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Runs `program` in folder `cwd` with standard input from `input`; as the
-// user nobody when asked (tests may run as root), so that permissions apply.
+// user nobody when asked, so that permissions apply.
 ChildRun run(const std::string &program, const std::vector<std::string> &args,
              const std::string &cwd, const std::string &input = "/dev/null",
              bool as_nobody = false) {
-  const std::string stem =
-      testing::TempDir() + "txreport-run-" + std::to_string(getpid());
-  const std::string out_file = stem + ".out";
-  const std::string err_file = stem + ".err";
-  std::vector<std::string> words{program};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char *> argv;
-  argv.reserve(words.size() + 1);
-  for (std::string &word : words) {
-    argv.push_back(word.data());
-  }
-  argv.push_back(nullptr);
-
-  const pid_t child = fork();
-  if (child == 0) {
-    const int in = open(input.c_str(), O_RDONLY);
-    const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
-        dup2(err, 2) < 0 || chdir(cwd.c_str()) != 0 ||
-        (as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0))) {
-      _exit(126);
-    }
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  ChildRun result{"", "", -1};
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-    ADD_FAILURE() << program << " did not run to its end";
-  } else {
-    result = {read_file(out_file), read_file(err_file), WEXITSTATUS(status)};
-  }
-  std::remove(out_file.c_str());
-  std::remove(err_file.c_str());
-  return result;
+  ChildOptions options;
+  options.cwd = cwd;
+  options.input = input;
+  options.as_nobody = as_nobody;
+  return run_child(program, args, options);
 }
 
 class Cli : public testing::Test {
