@@ -10,6 +10,7 @@ if not defined LOGDIR (
   >&2 echo usage: %~nx0 LOG-FOLDER
   exit /b 2
 )
+if "%LOGDIR:~-1%"=="\" set "LOGDIR=%LOGDIR:~0,-1%"
 
 rem A 32-bit cmd on 64-bit Windows sees x86 in PROCESSOR_ARCHITECTURE and
 rem the machine's own architecture in PROCESSOR_ARCHITEW6432.
