@@ -4,12 +4,11 @@
 # the byte, every checksum holds, and a release signed with a throwaway CA
 # verifies, loses its signature back to the unsigned bytes, and fails once
 # tampered with. Bad signing keys are refused with no dist/ left behind.
-# Usage: check_release.sh SOURCE_DIR WORK_DIR BUILT_X64_EXE VERSION TXREPORT
-#   TXREPORT is 1 when the project has a txreport program, else 0.
+# Usage: check_release.sh SOURCE_DIR WORK_DIR BUILT_X64_EXE VERSION
 # Leaves the unpacked signed bundle in WORK_DIR/signed for
 # check_signed_runs.sh.
 set -uo pipefail
-src=$1 work=$2 built=$3 version=$4 with_txreport=$5
+src=$1 work=$2 built=$3 version=$4
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
@@ -60,9 +59,8 @@ check "dist/SHA256SUMS checks the zip" sums_hold "$a/dist"
 # What a bundle must hold, in this order, each file summed.
 expected=(README.txt SHA256SUMS)
 while IFS= read -r file; do expected+=("$file"); done < <(
-  cd "$a" && [ ! -d deploy ] || find deploy -type f)
-expected+=(x64/txreset.exe x86/txreset.exe)
-[ "$with_txreport" = 0 ] || expected+=(x64/txreport.exe x86/txreport.exe)
+  cd "$a" && find deploy -type f)
+expected+=(x64/txreport.exe x64/txreset.exe x86/txreport.exe x86/txreset.exe)
 expected_list=$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)
 
 check_bundle() { # ZIP FOLDER: unpacks ZIP into FOLDER and checks it
