@@ -31,10 +31,11 @@ NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev clang-tidy clang-format cppc
 # GoogleTest, built from Debian's sources) and Wine to run them: the 64-bit
 # loader, and the 32-bit one for 32-bit programs and WOW64. wine32 installs
 # even where the kernel cannot run it; the tests find that out themselves.
+# python3 reads the test verdicts for the summary of scripts/test.
 WINDOWS_PACKAGES=(cmake ninja-build
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  googletest wine wine64 wine32:i386)
+  googletest wine wine64 wine32:i386 python3)
 # Releases (scripts/release and its tests): both Windows builds (the
 # toolchain files name Wine as the test runner, so wine and wine64 come
 # too), the zip and its checks, and Authenticode signing.

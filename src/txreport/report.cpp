@@ -1,5 +1,7 @@
 #include "txreport/report.h"
 
+#include "texts/escape.h"
+
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
@@ -7,60 +9,6 @@ constexpr std::size_t kHostWidthMax = 32;
 constexpr std::size_t kStatusWidth = 10;  // "unreadable"
 constexpr char kHostHeading[] = "HOST";
 constexpr char kMapHeading[] = "INSTANCES 0-15";
-
-// The length of the well-formed UTF-8 sequence at `at` (overlong forms,
-// surrogates and code points past U+10FFFF are not), or 0.
-std::size_t utf8_sequence(const std::string &text, std::size_t at,
-                          char32_t &code_point) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  char32_t least = 0;
-  if (lead < 0x80) {
-    code_point = lead;
-    return 1;
-  }
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1FU;
-    least = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0FU;
-    least = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07U;
-    least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length) {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0U) != 0x80U) {
-      return 0;
-    }
-    code_point = (code_point << 6U) | (next & 0x3FU);
-  }
-  if (code_point < least || code_point > 0x10FFFF ||
-      (code_point >= 0xD800 && code_point <= 0xDFFF)) {
-    return 0;
-  }
-  return length;
-}
-
-// C0 and C1 controls and DEL: a terminal may act on any of them.
-bool is_control(char32_t code_point) {
-  return code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F);
-}
-
-// "\\xNN", or "\\u00NN" for a JSON string.
-std::string byte_escape(unsigned char byte, const char *prefix) {
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
-  return std::string(prefix) + kHexDigits[byte >> 4U] + kHexDigits[byte & 0xFU];
-}
 
 // `text` with every byte that is not part of well-formed UTF-8 replaced.
 std::string utf8_repaired(const std::string &text) {
@@ -120,7 +68,7 @@ std::string terminal_text(const std::string &text) {
     }
     for (const std::size_t end = at + (length == 0 ? 1 : length); at < end;
          ++at) {
-      safe += byte_escape(static_cast<unsigned char>(text[at]), "\\x");
+      append_hex(safe, static_cast<unsigned char>(text[at]), "\\x");
     }
   }
   return safe;
@@ -237,7 +185,7 @@ std::string json_string(const std::string &text) {
       literal += '\\';
       literal += text[at];
     } else if (is_control(code_point)) {
-      literal += byte_escape(static_cast<unsigned char>(code_point), "\\u00");
+      append_hex(literal, static_cast<unsigned char>(code_point), "\\u00");
     } else {
       literal.append(text, at, length);
     }

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <utility>
 
+#include "texts/escape.h"
+
 namespace {
 
 // The lines txreset writes, without their line breaks.
-constexpr char kTitle[] = "Tarnel Utility Program       version 1.30(R)";
+constexpr char kTitle[] =
+    "Tarnel Utility Program       version " TX_VERSION "(R)";
 constexpr char kNotice[] = "Copyright (C) Tarnel. All rights reserved.";
 constexpr char kOpened[] = "Open Key sucessfully!";
 constexpr char kDeleted[] = "Delete Key now.";
@@ -45,8 +48,6 @@ constexpr unsigned kAllShapes = (1U << kShapeCount) - 1U;
 
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 constexpr std::size_t kUtf8BomLength = sizeof kUtf8Bom - 1;
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // How much of a wrong line its problem text quotes.
 constexpr std::size_t kQuoteMax = 40;
@@ -155,9 +156,7 @@ std::string quoted_start(const char *text, std::size_t length, bool more) {
     } else if (byte >= 0x20 && byte < 0x7F) {
       quoted += static_cast<char>(byte);
     } else {
-      quoted += "\\x";
-      quoted += kHexDigits[byte >> 4U];
-      quoted += kHexDigits[byte & 0xFU];
+      append_hex(quoted, byte, "\\x");
     }
   }
   quoted += '"';

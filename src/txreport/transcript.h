@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-constexpr int kInstanceCount = 16;
+#include "texts/messages.h"
 
 // No line txreset writes comes near this; a longer one ends the reading.
 constexpr std::size_t kLineMax = 256;

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "child_process.h"
-#include "transcript.h"
+#include "expected_output.h"
 
 namespace {
 

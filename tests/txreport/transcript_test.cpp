@@ -1,13 +1,13 @@
 // Transcripts as bytes in, verdicts out: one table, read whole, a byte at a
 // time, and from a file.
-#include "transcript.h"
+#include "txreport/transcript.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
+#include "expected_output.h"
 #include "txreport/report.h"
-#include "txreport/transcript.h"
 
 namespace {
 

@@ -4,9 +4,11 @@
 # DLLs present in the first Windows of its kind (Windows 2000 for i686,
 # Windows XP x64 / Server 2003 x64 for x86_64), with ASLR and DEP on, a
 # version resource and a manifest.
-# Usage: check_pe.sh i686|x86_64 OBJDUMP WINDRES PROGRAM.exe
+# VERSION is the project's, MAJOR.MINOR.
+# Usage: check_pe.sh i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe
 set -uo pipefail
-arch=$1 objdump=$2 windres=$3 exe=$4
+arch=$1 objdump=$2 windres=$3 project_version=$4 exe=$5
+major=${project_version%%.*} minor=${project_version#*.}
 program=$(basename "$exe" .exe)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -57,7 +59,7 @@ msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   memmove memset setvbuf signal strerror strlen strncmp vfprintf wcslen"
   ;;
 *)
-  echo "usage: $0 i686|x86_64 OBJDUMP WINDRES PROGRAM.exe" >&2
+  echo "usage: $0 i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe" >&2
   exit 2
   ;;
 esac
@@ -132,11 +134,12 @@ expect_resource() {
   grep -qF -- "$1" <<<"$resources" && pass "resource has $1" ||
     fail "resource lacks $1"
 }
-expect_resource 'FILEVERSION 1, 30, 0, 0'
-expect_resource 'PRODUCTVERSION 1, 30, 0, 0'
+expect_resource "FILEVERSION $major, $minor, 0, 0"
+expect_resource "PRODUCTVERSION $major, $minor, 0, 0"
 expect_resource 'VALUE "ProductName", "Tarnel Utility Program"'
-expect_resource 'VALUE "FileVersion", "1.30"'
-expect_resource 'VALUE "ProductVersion", "1.30"'
+expect_resource "VALUE \"FileVersion\", \"$project_version\""
+expect_resource "VALUE \"ProductVersion\", \"$project_version\""
+expect_resource "version=\"\"$major.$minor.0.0\"\""
 expect_resource "VALUE \"FileDescription\", \"$description"
 expect_resource "VALUE \"OriginalFilename\", \"$program.exe\""
 expect_resource "name=\"\"Tarnel.$program\"\""

@@ -1,6 +1,6 @@
 // One reset_instance call against the emulated registry: what it writes, what
 // it returns, the registry calls it makes, and what it leaves behind.
-#include "reset_instance.h"
+#include "txreset/reset_instance.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "emulated_registry.h"
-#include "transcript.h"
+#include "expected_output.h"
 
 namespace {
 

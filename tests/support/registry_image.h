@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "txreset/platform.h"
 
 struct RegValue {
   std::string name;

@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "txreport/files.h"
-#include "txreport/win32/wide_text.h"
+#include "txreport/wide_text.h"
 
 namespace {
 

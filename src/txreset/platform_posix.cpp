@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform.h"
+#include "txreset/platform.h"
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR /*sub_key*/, DWORD /*options*/,
                    REGSAM /*access*/, PHKEY result) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
-#include "transcript.h"
+#include "expected_output.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 #include "registry_image.h"
+#include "txreset/platform.h"
 
 enum class RegOp { kOpen, kDeleteValue, kSetValue, kClose };
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "txreport/txreport.h"
-#include "txreport/win32/wide_text.h"
+#include "txreport/wide_text.h"
 
 // The C runtime expands wildcards in arguments (txreport logs\*.log), as
 // other console tools do.

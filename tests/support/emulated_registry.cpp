@@ -9,6 +9,8 @@
 #include <optional>
 #include <sstream>
 
+#include "texts/escape.h"
+
 namespace {
 
 constexpr REGSAM kKeySetValue = 0x0002U;
@@ -226,12 +228,12 @@ bool save_image_file(const std::string &path, const RegistryImage &image) {
     const char *flag = key.read_only ? "ro " : key.writes_fail ? "wf " : "rw ";
     out << "key " << flag << key.path << '\n';
     for (const RegValue &value : key.values) {
-      out << "value " << value.type << ' ';
+      std::string data;
       for (const BYTE octet : value.data) {
-        const char digits[] = "0123456789abcdef";
-        out << digits[octet >> 4U] << digits[octet & 15U];
+        append_hex(data, octet, "");
       }
-      out << "- " << value.name << '\n';
+      out << "value " << value.type << ' ' << data << "- " << value.name
+          << '\n';
     }
   }
   return static_cast<bool>(out.flush());

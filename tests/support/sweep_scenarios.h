@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "expected_output.h"
 #include "registry_image.h"
-#include "transcript.h"
 
 struct SweepScenario {
   std::string name;

@@ -1,7 +1,7 @@
 // What the program is expected to write, spelled out here rather than taken
 // from the program, so that a changed text fails the tests.
-#ifndef TXRESET_TESTS_TRANSCRIPT_H
-#define TXRESET_TESTS_TRANSCRIPT_H
+#ifndef TXRESET_TESTS_EXPECTED_OUTPUT_H
+#define TXRESET_TESTS_EXPECTED_OUTPUT_H
 
 #include <map>
 #include <string>

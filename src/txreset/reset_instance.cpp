@@ -1,9 +1,10 @@
-#include "reset_instance.h"
+#include "txreset/reset_instance.h"
 
 #include <cstdio>
 #include <limits>
 
-#include "platform/platform.h"
+#include "texts/messages.h"
+#include "txreset/platform.h"
 
 namespace {
 
@@ -14,11 +15,6 @@ constexpr char kValueName[] = "ReportTxEarly";
 
 // The longest text "%d" writes for an int: all its digits and a sign.
 constexpr int kIntTextMax = std::numeric_limits<int>::digits10 + 2;
-
-constexpr char kOpened[] = "Open Key sucessfully!\n\n";
-constexpr char kDeleted[] = "Delete Key now.\n\n";
-constexpr char kReset[] = "Reset the correct Key value.\n\n";
-constexpr char kFailed[] = "Program Fails!\n";
 
 }  // namespace
 
@@ -32,21 +28,21 @@ int reset_instance(int instance) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, instance_key_path, 0, KEY_ALL_ACCESS,
                     &key) != ERROR_SUCCESS) {
-    std::fputs(kFailed, stderr);
+    std::fputs(kFailedMessage, stderr);
     return 0;
   }
-  std::fputs(kOpened, stderr);
+  std::fputs(kOpenedMessage, stderr);
 
   // A value that was not there is no failure: the write below creates it.
   if (RegDeleteValueA(key, kValueName) == ERROR_SUCCESS) {
-    std::fputs(kDeleted, stderr);
+    std::fputs(kDeletedMessage, stderr);
   }
 
   DWORD zero = 0;
   const LONG written =
       RegSetValueExA(key, kValueName, 0, REG_DWORD,
                      reinterpret_cast<const BYTE *>(&zero), sizeof zero);
-  std::fputs(written == ERROR_SUCCESS ? kReset : kFailed, stderr);
+  std::fputs(written == ERROR_SUCCESS ? kResetMessage : kFailedMessage, stderr);
   RegCloseKey(key);
   return written == ERROR_SUCCESS ? 1 : 0;
 }

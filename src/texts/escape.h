@@ -1,0 +1,22 @@
+// Escaping that every program's output shares, so that a byte shows the
+// same way wherever it shows.
+#ifndef TEXTS_ESCAPE_H
+#define TEXTS_ESCAPE_H
+
+#include <cstddef>
+#include <string>
+
+// Appends `prefix` and the byte's two upper-case hex digits: "\\x" gives
+// \x7F, "\\u00" the JSON form \u007F, "" just 7F.
+void append_hex(std::string &out, unsigned char byte, const char *prefix);
+
+// The length of the well-formed UTF-8 sequence at `at`, with its code point
+// in `code_point`; 0 where the bytes there are not one (overlong forms,
+// surrogates and code points past U+10FFFF are not).
+std::size_t utf8_sequence(const std::string &text, std::size_t at,
+                          char32_t &code_point);
+
+// C0 and C1 controls and DEL: a terminal may act on any of them.
+bool is_control(char32_t code_point);
+
+#endif
