@@ -21,9 +21,8 @@ list(GET TX_WINDOWS_VERSION 1 TX_WINDOWS_MINOR)
 # imported. No time stamp and no build paths go into it, so any build of a
 # commit gives the same bytes. Applies to the program's libraries as well.
 function(tx_windows_code target)
-  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti
-    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
-    -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+  tx_no_build_paths(${target})
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
 endfunction()
 
 # The program itself: the code options above, the link options, and the

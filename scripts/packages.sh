@@ -22,11 +22,11 @@ ensure_packages() {
     --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# The native build and its checks.
+# The native build and its checks; help2man makes txreport's man page.
 # Ansible (with the ansible.windows collection) and ansible-lint check the
 # rollout playbook.
-NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev clang-tidy clang-format cppcheck
-  jq ansible ansible-lint)
+NATIVE_PACKAGES=(cmake ninja-build g++ help2man libgtest-dev clang-tidy
+  clang-format cppcheck jq ansible ansible-lint)
 # The Windows builds (mingw-w64 for i686 and x86-64, posix threads for
 # GoogleTest, built from Debian's sources) and Wine to run them: the 64-bit
 # loader, and the 32-bit one for 32-bit programs and WOW64. wine32 installs
@@ -38,8 +38,11 @@ WINDOWS_PACKAGES=(cmake ninja-build
   googletest wine wine64 wine32:i386 python3)
 # Releases (scripts/release and its tests): both Windows builds (the
 # toolchain files name Wine as the test runner, so wine and wine64 come
-# too), the zip and its checks, and Authenticode signing.
+# too), the zip and its checks, Authenticode signing, and txreport's Debian
+# package: the native build, CPack's dependencies (file and dpkg-shlibdeps)
+# and lintian.
 RELEASE_PACKAGES=(cmake ninja-build
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 zip unzip openssl osslsigncode)
+  wine wine64 zip unzip openssl osslsigncode
+  g++ help2man file dpkg-dev lintian)

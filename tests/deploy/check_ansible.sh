@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Ansible playbook: its syntax and ansible-lint's production profile,
 # then the report play for real over transcripts that txreset wrote on
-# staged registries. It must pass over a fleet that is all ok, and fail,
-# still showing the table, over one where a value was lost.
+# staged registries, with txreport found on PATH as its package installs
+# it. It must pass over a fleet that is all ok, and fail, still showing the
+# table, over one where a value was lost.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txreport WORK_DIR
 set -euo pipefail
 source_dir=$1 txreset=$2 txreport=$3 work=$4
@@ -36,8 +37,8 @@ cp "$work/fleet-ok/"*.log "$work/fleet-lost/"
 transcript "key wf ${key}2\\Parameters"$'\n'"$value" "$work/fleet-lost/web03.log"
 
 report_play() { # FLEET_DIR
-  ansible-playbook -i localhost, "$playbook" \
-    -e "txreport_program=$txreport" -e "txreset_reports_dir=$1" 2>&1
+  PATH=$(dirname "$txreport"):$PATH ansible-playbook -i localhost, "$playbook" \
+    -e "txreset_reports_dir=$1" 2>&1
 }
 status=0
 output=$(report_play "$work/fleet-ok") || status=$?

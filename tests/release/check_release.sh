@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Makes releases with scripts/release from two copies of the sources and
-# checks them as an administrator would: the unsigned zips are the same to
-# the byte, every checksum holds, and a release signed with a throwaway CA
-# verifies, loses its signature back to the unsigned bytes, and fails once
-# tampered with. Bad signing keys are refused with no dist/ left behind.
+# checks them as an administrator would: the unsigned zips, and txreport's
+# .debs, are the same to the byte, every checksum holds, and a release
+# signed with a throwaway CA verifies, loses its signature back to the
+# unsigned bytes, and fails once tampered with. Bad signing keys are
+# refused with no dist/ left behind.
 # Usage: check_release.sh SOURCE_DIR WORK_DIR BUILT_X64_EXE VERSION
 # Leaves the unpacked signed bundle in WORK_DIR/signed for
-# check_signed_runs.sh.
+# check_signed_runs.sh, and the .deb as WORK_DIR/txreport.deb for
+# check_deb.sh.
 set -uo pipefail
 src=$1 work=$2 built=$3 version=$4
 failures=0
@@ -27,6 +29,7 @@ export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct) || exit 1
 unset TXRESET_SIGN_PKCS12 TXRESET_SIGN_PASSWORD_FILE TXRESET_SIGN_TIMESTAMP_URL
 zip_name=txreset-$version-windows.zip
+deb_name=txreport_${version}_amd64.deb
 
 # The sources as git sees them, committed or not: tracked files and new
 # ones that are not ignored.
@@ -51,10 +54,16 @@ for copy in "$a" "$b"; do
   }
 done
 
-sha256sum "$a/dist/$zip_name" "$b/dist/$zip_name"
-check "the unsigned zips made in two folders are identical" \
-  cmp "$a/dist/$zip_name" "$b/dist/$zip_name"
-check "dist/SHA256SUMS checks the zip" sums_hold "$a/dist"
+for file in "$zip_name" "$deb_name"; do
+  stat -c '%n: %s bytes' "$a/dist/$file" "$b/dist/$file"
+  sha256sum "$a/dist/$file" "$b/dist/$file"
+  check "$file: the same bytes from both folders" \
+    cmp "$a/dist/$file" "$b/dist/$file"
+done
+check "dist/SHA256SUMS lists the zip and the .deb" \
+  [ "$(cut -c67- "$a/dist/SHA256SUMS")" = "$zip_name"$'\n'"$deb_name" ]
+check "dist/SHA256SUMS checks them" sums_hold "$a/dist"
+cp "$a/dist/$deb_name" "$work/txreport.deb"
 
 # What a bundle must hold, in this order, each file summed.
 expected=(README.txt SHA256SUMS)
@@ -79,6 +88,8 @@ check_bundle "$a/dist/$zip_name" "$work/unsigned"
 check "x64/txreset.exe is the build under test" cmp "$built" "$work/unsigned/x64/txreset.exe"
 check "README.txt says the programs are not signed" \
   grep -q 'not signed' "$work/unsigned/README.txt"
+check "README.txt says how to install $deb_name" \
+  grep -qF "apt install ./$deb_name" "$work/unsigned/README.txt"
 
 # A throwaway CA, one key, and certificates for it: one to sign with, one
 # expired, one for TLS servers and one with no extended key usage.
