@@ -1,6 +1,6 @@
 # txreport's Debian package, for the machine that reads the transcripts,
 # such as an Ansible controller. scripts/release makes it from a native
-# build with `cpack -G DEB`:
+# build with cpack:
 #   /usr/bin/txreport                      stripped
 #   /usr/share/man/man1/txreport.1.gz      made from `txreport --help`
 #   /usr/share/doc/txreport/copyright
