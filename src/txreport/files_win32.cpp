@@ -1,27 +1,37 @@
 #include <windows.h>
 
-#include <cerrno>
+#include <algorithm>
 
 #include "txreport/files.h"
 #include "txreport/wide_text.h"
 
 namespace {
 
-// The errno value whose strerror text tells a Windows error best.
-int errno_of(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return EACCES;
-    case ERROR_DIRECTORY:
-      return ENOTDIR;
-    default:
-      return EIO;
+// What Windows says about an error, on one line and without its period,
+// like the rest of a host's problem.
+std::string system_text(DWORD error) {
+  wchar_t *message = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t *>(&message), 0, nullptr);
+  std::string text = length != 0 ? utf8_text(message) : "";
+  LocalFree(message);
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  text.erase(text.find_last_not_of(' ') + 1);
+  if (!text.empty() && text.back() == '.') {
+    text.pop_back();
   }
+  return text.empty() ? "Windows error " + std::to_string(error) : text;
+}
+
+// Opens a file to read it, or only to look at it, sharing it with whatever
+// writes, renames or deletes it meanwhile.
+HANDLE open_shared(const std::string &path, DWORD access) {
+  return CreateFileW(wide_text(path).c_str(), access,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -51,48 +61,79 @@ std::string utf8_text(const wchar_t *wide) {
   return utf8;
 }
 
-PathKind path_kind(const std::string &path, int &error) {
+PathLookup look_up(const std::string &path) {
   const DWORD attributes = GetFileAttributesW(wide_text(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD last = GetLastError();
-    if (last == ERROR_FILE_NOT_FOUND || last == ERROR_PATH_NOT_FOUND ||
-        last == ERROR_INVALID_NAME || last == ERROR_BAD_NETPATH ||
-        last == ERROR_INVALID_DRIVE) {
-      return PathKind::kMissing;
+    const DWORD error = GetLastError();
+    // A wildcard that matched nothing reaches here as an invalid name.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        error == ERROR_INVALID_NAME) {
+      return {PathKind::kMissing, "no such file or folder"};
     }
-    error = errno_of(last);
-    return PathKind::kError;
+    return {PathKind::kError, "cannot open: " + system_text(error)};
   }
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kFolder
-                                                      : PathKind::kFile;
+  return {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kFolder
+                                                       : PathKind::kFile,
+          ""};
 }
 
-bool list_folder(const std::string &folder, NameVisitor visit, void *context,
-                 int &error) {
+FolderListing list_folder(const std::string &folder) {
+  FolderListing listing;
   WIN32_FIND_DATAW found;
   const HANDLE search =
       FindFirstFileW(wide_text(path_in_folder(folder, "*")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
-    const DWORD last = GetLastError();
+    const DWORD error = GetLastError();
     // A drive's root folder has no "." entry: with no files it has none.
-    if (last == ERROR_FILE_NOT_FOUND) {
-      return true;
+    if (error != ERROR_FILE_NOT_FOUND) {
+      listing.problem = "cannot read folder: " + system_text(error);
     }
-    error = errno_of(last);
-    return false;
+    return listing;
   }
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      visit(context, utf8_text(found.cFileName));
+      listing.names.push_back(utf8_text(found.cFileName));
     }
   } while (FindNextFileW(search, &found) != 0);
-  const DWORD last = GetLastError();
+  const DWORD error = GetLastError();
   FindClose(search);
-  if (last != ERROR_NO_MORE_FILES) {
-    error = errno_of(last);
-    return false;
+  if (error != ERROR_NO_MORE_FILES) {
+    listing.problem = "cannot read folder: " + system_text(error);
+    listing.names.clear();
   }
-  return true;
+  // Byte order: std::string compares its chars as unsigned.
+  std::sort(listing.names.begin(), listing.names.end());
+  return listing;
+}
+
+FileStart read_file_start(const std::string &path, std::size_t limit) {
+  FileStart start;
+  const HANDLE file = open_shared(path, GENERIC_READ);
+  if (file == INVALID_HANDLE_VALUE) {
+    start.problem = "cannot open: " + system_text(GetLastError());
+    return start;
+  }
+  start.bytes.resize(limit);
+  std::size_t got = 0;
+  while (got < limit) {
+    DWORD read_now = 0;
+    if (ReadFile(file, &start.bytes[got], static_cast<DWORD>(limit - got),
+                 &read_now, nullptr) == 0) {
+      // A pipe whose writer has finished ends so.
+      const DWORD error = GetLastError();
+      if (error != ERROR_BROKEN_PIPE) {
+        start.problem = "cannot read: " + system_text(error);
+      }
+      break;
+    }
+    if (read_now == 0) {
+      break;
+    }
+    got += read_now;
+  }
+  CloseHandle(file);
+  start.bytes.resize(got);
+  return start;
 }
 
 std::string path_in_folder(const std::string &folder, const std::string &name) {
@@ -101,10 +142,6 @@ std::string path_in_folder(const std::string &folder, const std::string &name) {
                                                     : folder + "\\" + name;
 }
 
-std::string file_name_of(const std::string &path) {
+std::string_view file_name_of(std::string_view path) {
   return path.substr(path.find_last_of("/\\:") + 1);
-}
-
-std::FILE *open_file(const std::string &path) {
-  return _wfopen(wide_text(path).c_str(), L"rb");
 }

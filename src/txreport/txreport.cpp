@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "txreport/files.h"
 #include "txreport/options.h"
@@ -18,127 +20,90 @@ constexpr int kUsageError = 2;
 
 constexpr char kHelpHint[] = "Try 'txreport --help' for more information.\n";
 
-// A host to report on: a file to read, or a problem already known.
-struct Source {
+// A PATH argument as found, each looked at and listed once, before anything
+// is reported: what is counted and measured is what is reported.
+struct Argument {
   std::string path;
-  std::string host;
-  std::string problem;
+  PathKind kind = PathKind::kError;
+  std::string problem;             // it cannot be read: it is reported so
+  std::vector<std::string> names;  // a folder's files, in byte order
 };
 
-// How many names of one folder are held at once. A folder is read in name
-// order by passes over its listing, each taking the next kBatch names, so
-// memory stays the same whatever the number of hosts; a pass costs little
-// beside reading the files.
-constexpr std::size_t kBatch = 1024;
-
-// The next names of a folder: the kBatch smallest that come after `after`,
-// kept as a max-heap while a pass goes on.
-struct Batch {
-  bool first = true;
-  std::string after;
-  std::vector<std::string> names;
+// A host to report on: the argument, or one file of its folder.
+struct Source {
+  std::size_t arg = 0;
+  std::size_t name = 0;  // kItself: the argument
 };
+constexpr std::size_t kItself = static_cast<std::size_t>(-1);
 
-void take_into_batch(void *context, const std::string &name) {
-  Batch &batch = *static_cast<Batch *>(context);
-  if (!batch.first && !(batch.after < name)) {
-    return;
-  }
-  if (batch.names.size() < kBatch) {
-    batch.names.push_back(name);
-    std::push_heap(batch.names.begin(), batch.names.end());
-  } else if (name < batch.names.front()) {
-    std::pop_heap(batch.names.begin(), batch.names.end());
-    batch.names.back() = name;
-    std::push_heap(batch.names.begin(), batch.names.end());
-  }
-}
-
-// What the hosts need before the first is reported: how many there are,
-// and how wide the widest name is.
-struct Survey {
-  int hosts = 0;
-  std::size_t widest = 0;
-};
-
-void survey_host(Survey &survey, const std::string &host) {
-  ++survey.hosts;
-  survey.widest = std::max(survey.widest, display_width(terminal_text(host)));
-}
-
-void survey_name(void *context, const std::string &name) {
-  survey_host(*static_cast<Survey *>(context), host_name(name));
-}
-
-using SourceHandler = void (*)(void *context, const Source &source);
-
-// Calls `handle` for each host that a PATH argument stands for, in order: a
-// file, a folder's files in byte order of their names, or the argument
-// itself when it cannot be read. Each file is read when its turn comes.
-void for_each_source(const std::string &arg, SourceHandler handle,
-                     void *context) {
-  int error = 0;
-  switch (path_kind(arg, error)) {
-    case PathKind::kFile:
-      handle(context, {arg, host_name(file_name_of(arg)), ""});
-      return;
-    case PathKind::kMissing:
-      handle(context, {"", arg, "no such file or folder"});
-      return;
-    case PathKind::kError:
-      handle(context,
-             {"", arg, std::string("cannot open: ") + std::strerror(error)});
-      return;
-    case PathKind::kFolder:
-      break;
-  }
-  Batch batch;
-  for (;;) {
-    batch.names.clear();
-    if (!list_folder(arg, take_into_batch, &batch, error)) {
-      handle(context,
-             {"", arg,
-              std::string("cannot read folder: ") + std::strerror(error)});
-      return;
+std::vector<Argument> look_at(const std::vector<std::string> &paths) {
+  std::vector<Argument> arguments;
+  for (const std::string &path : paths) {
+    PathLookup lookup = look_up(path);
+    Argument argument{path, lookup.kind, std::move(lookup.problem), {}};
+    if (argument.kind == PathKind::kFolder) {
+      FolderListing listing = list_folder(path);
+      argument.names = std::move(listing.names);
+      argument.problem = std::move(listing.problem);
     }
-    // Byte order: std::string compares its chars as unsigned.
-    std::sort_heap(batch.names.begin(), batch.names.end());
-    for (const std::string &name : batch.names) {
-      handle(context, {path_in_folder(arg, name), host_name(name), ""});
-    }
-    if (batch.names.size() < kBatch) {
-      return;
-    }
-    batch.first = false;
-    batch.after = batch.names.back();
+    arguments.push_back(std::move(argument));
   }
+  return arguments;
 }
 
-// The hosts an argument stands for, counted without reading them.
-void survey_arg(const std::string &arg, Survey &survey) {
-  int error = 0;
-  const PathKind kind = path_kind(arg, error);
-  if (kind == PathKind::kFolder &&
-      list_folder(arg, survey_name, &survey, error)) {
-    return;
+// Every source, in the order of the arguments and their folders' names.
+std::vector<Source> sources_of(const std::vector<Argument> &arguments) {
+  std::size_t count = arguments.size();
+  for (const Argument &argument : arguments) {
+    count += argument.names.size();
   }
-  survey_host(survey,
-              kind == PathKind::kFile ? host_name(file_name_of(arg)) : arg);
+  std::vector<Source> sources;
+  sources.reserve(count);
+  for (std::size_t arg = 0; arg < arguments.size(); ++arg) {
+    const Argument &argument = arguments[arg];
+    if (argument.kind != PathKind::kFolder || !argument.problem.empty()) {
+      sources.push_back({arg, kItself});
+    }
+    for (std::size_t name = 0; name < argument.names.size(); ++name) {
+      sources.push_back({arg, name});
+    }
+  }
+  return sources;
 }
 
-HostReport read_host(const Source &source, ExpectMask expect) {
-  if (!source.problem.empty()) {
-    return unreadable_host(source.host, source.problem);
+// Whether a source is a file to read, not an argument that cannot be read.
+bool is_file(const std::vector<Argument> &arguments, const Source &source) {
+  return source.name != kItself || arguments[source.arg].problem.empty();
+}
+
+std::string path_of(const std::vector<Argument> &arguments,
+                    const Source &source) {
+  const Argument &argument = arguments[source.arg];
+  return source.name != kItself
+             ? path_in_folder(argument.path, argument.names[source.name])
+             : argument.path;
+}
+
+std::string_view host_of(const std::vector<Argument> &arguments,
+                         const Source &source) {
+  const Argument &argument = arguments[source.arg];
+  if (source.name != kItself) {
+    return host_name(argument.names[source.name]);
   }
-  std::FILE *file = open_file(source.path);
-  if (file == nullptr) {
-    return unreadable_host(source.host,
-                           std::string("cannot open: ") + std::strerror(errno));
+  return is_file(arguments, source) ? host_name(file_name_of(argument.path))
+                                    : argument.path;
+}
+
+HostReport read_host(const std::vector<Argument> &arguments,
+                     const Source &source, ExpectMask expect) {
+  const std::string host(host_of(arguments, source));
+  if (!is_file(arguments, source)) {
+    return unreadable_host(host, arguments[source.arg].problem);
   }
-  TranscriptScan scan;
-  scan_file(scan, file);
-  std::fclose(file);
-  return judge_scan(source.host, scan, expect);
+  const FileStart start =
+      read_file_start(path_of(arguments, source), kTranscriptReadMax);
+  return start.problem.empty() ? read_transcript(host, start.bytes, expect)
+                               : unreadable_host(host, start.problem);
 }
 
 // A usage error: what is wrong, and where to read more.
@@ -149,22 +114,6 @@ void refuse(const std::string &error) {
 
 void write_out(const std::string &text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
-// Where the report stands while the hosts go by.
-struct Reporting {
-  const Options &options;
-  std::size_t host_width;
-  StatusCounts counts;
-};
-
-// A host's report goes out as soon as its file is read.
-void report_source(void *context, const Source &source) {
-  Reporting &reporting = *static_cast<Reporting *>(context);
-  const HostReport report = read_host(source, reporting.options.expect);
-  ++reporting.counts[static_cast<std::size_t>(report.status)];
-  write_out(
-      report_host(reporting.options.format, report, reporting.host_width));
 }
 
 }  // namespace
@@ -181,21 +130,27 @@ int txreport(const std::vector<std::string> &args) {
     return std::fflush(stdout) == 0 ? kAllOk : kUsageError;
   }
 
-  Survey survey;
-  for (const std::string &path : options.paths) {
-    survey_arg(path, survey);
-  }
-  if (survey.hosts == 0) {
+  const std::vector<Argument> arguments = look_at(options.paths);
+  const std::vector<Source> sources = sources_of(arguments);
+  if (sources.empty()) {
     refuse("no transcript file found");
     return kUsageError;
   }
-
-  Reporting reporting{options, host_column_width(survey.widest), {}};
-  write_out(report_header(options.format, reporting.host_width));
-  for (const std::string &path : options.paths) {
-    for_each_source(path, report_source, &reporting);
+  std::size_t widest = 0;
+  for (const Source &source : sources) {
+    const std::string host(host_of(arguments, source));
+    widest = std::max(widest, display_width(terminal_text(host)));
   }
-  const StatusCounts &counts = reporting.counts;
+
+  // Each host's report goes out as soon as its file is read.
+  const std::size_t host_width = host_column_width(widest);
+  StatusCounts counts{};
+  write_out(report_header(options.format, host_width));
+  for (const Source &source : sources) {
+    const HostReport report = read_host(arguments, source, options.expect);
+    ++counts[static_cast<std::size_t>(report.status)];
+    write_out(report_host(options.format, report, host_width));
+  }
   write_out(report_footer(options.format, counts));
 
   // A verdict that did not reach its reader must not pass for one.

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -60,31 +59,6 @@ class Cli : public testing::Test {
 
 const std::string kGood = sweep_transcript({{1, kResetAfterDelete}});
 const std::string kLost = sweep_transcript({{2, kWriteFailsAfterDelete}});
-
-// A folder of more hosts than are held at once is still read whole, each
-// host once, in name order across the passes over its listing.
-TEST_F(Cli, ReadsALargeFolderInNameOrder) {
-  make_folder("fleet");
-  std::vector<std::string> hosts;
-  for (int n = 2999; n >= 0; --n) {  // made in reverse order
-    hosts.push_back("h" + std::to_string(n * 7919 % 3000));
-    write_file(path("fleet/" + hosts.back() + ".log"), kGood);
-  }
-  std::sort(hosts.begin(), hosts.end());
-  const ChildRun jsonl = txreport({"--format", "jsonl", "fleet"});
-  EXPECT_EQ(0, jsonl.exit_status);
-  std::string order;
-  for (const std::string &host : hosts) {
-    order += "{\"host\":\"" + host + "\",\"status\":\"ok\"";
-  }
-  std::string seen;
-  for (std::size_t at = 0; at < jsonl.out.size();) {
-    const std::size_t end = jsonl.out.find('\n', at);
-    seen += jsonl.out.substr(at, jsonl.out.find(",\"instances\"", at) - at);
-    at = end == std::string::npos ? jsonl.out.size() : end + 1;
-  }
-  EXPECT_EQ(order, seen);
-}
 
 TEST_F(Cli, ReportsFoldersInNameOrderAndSaysWhetherAllIsWell) {
   const std::string logs = make_folder("logs");
