@@ -54,9 +54,12 @@ struct Fit {
   bool whole = false;   // the record is all there
 };
 
-// A line break may be CR LF.
+// A line break may be CR LF. A text that lacks only line breaks at its end
+// still holds the whole record: tools that trim a saved output's trailing
+// line breaks leave transcripts so.
 Fit fit(std::string_view text, std::size_t at, const Shape &shape) {
   for (std::size_t m = 0; shape.messages[m] != nullptr; ++m) {
+    const bool last = shape.messages[m + 1] == nullptr;
     for (const char *expected = shape.messages[m]; *expected != '\0';
          ++expected) {
       if (at < text.size() && text[at] == '\r' &&
@@ -65,7 +68,8 @@ Fit fit(std::string_view text, std::size_t at, const Shape &shape) {
         ++at;  // the CR of CR LF, or of a text cut between the two
       }
       if (at == text.size()) {
-        return {at, false};
+        return {at,
+                last && std::strspn(expected, "\n") == std::strlen(expected)};
       }
       if (text[at] != *expected) {
         return {at, false};
@@ -196,11 +200,11 @@ Reading read_records(std::string_view text) {
       furthest.end = std::max(furthest.end, record.end);
     }
     if (!furthest.whole) {
-      // The delete line read whole, line break and all.
+      // Its delete line is there, whole if not its line break, and no write.
       const std::string_view cut = text.substr(at);
-      const std::string deleted(line_of(kDeletedMessage));
-      reading.deleted = cut.find(deleted + "\n") != std::string_view::npos ||
-                        cut.find(deleted + "\r\n") != std::string_view::npos;
+      reading.deleted =
+          cut.find(line_of(kDeletedMessage)) != std::string_view::npos &&
+          cut.find(line_of(kResetMessage)) == std::string_view::npos;
     }
     at = furthest.end;
     if (!furthest.whole) {

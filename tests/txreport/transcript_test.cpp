@@ -99,6 +99,31 @@ std::vector<TranscriptCase> transcript_cases() {
        0, HostStatus::kIncomplete, ".R.W...?????????",
        "transcript ends after instance 6" + kCut +
            "; instance 7 stopped after deleting its value"},
+      // Once the value is written, a cut record says so no more: in its
+      // last blank line, or before its verdict.
+      {"CutBeforeFinalBlankLine",
+       first_records(kGood, 2) + "Open Key sucessfully!\n\nDelete Key now.\n\n"
+                                 "Reset the correct Key value.\n\n"
+                                 "The change is done!\n",
+       0, HostStatus::kIncomplete, ".RR?????????????",
+       "transcript ends after instance 2" + kCut},
+      {"CutAfterWrite",
+       first_records(kGood, 2) + "Open Key sucessfully!\n\nDelete Key now.\n\n"
+                                 "Reset the correct Key value.\n\n",
+       0, HostStatus::kIncomplete, ".R??????????????",
+       "transcript ends after instance 1" + kCut},
+      {"CutBeforeDeleteLineBreak",
+       first_records(kGood, 2) + "Open Key sucessfully!\r\n\r\nDelete Key now.",
+       0, HostStatus::kIncomplete, ".R??????????????",
+       "transcript ends after instance 1" + kCut +
+           "; instance 2 stopped after deleting its value"},
+      // Saved by a tool that trims trailing line breaks.
+      {"NoFinalLineBreak", good.substr(0, good.size() - 1), 0, HostStatus::kOk,
+       ".R.W............", ""},
+      {"NoFinalLineBreaks", good.substr(0, good.size() - 2), 0, HostStatus::kOk,
+       ".R.W............", ""},
+      {"NoFinalCrlf", crlf(good).substr(0, crlf(good).size() - 2), 0,
+       HostStatus::kOk, ".R.W............", ""},
       {"CutBeforeFirstRecord", kBanner, 0, HostStatus::kIncomplete, kUnknownMap,
        "transcript ends before instance 0" + kCut},
       {"CutInBanner", "Tarnel Utility Program    ", 0, HostStatus::kIncomplete,
