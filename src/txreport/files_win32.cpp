@@ -7,6 +7,34 @@
 
 namespace {
 
+// One code point in UTF-8's form. A lone surrogate of a file name, which
+// Windows allows, gets the same three-byte form as any other code point, so
+// that the name comes back whole from wide_text (the output escapes it).
+void append_utf8(std::string &text, unsigned long code_point) {
+  const auto byte = [&text](unsigned long bits) {
+    text += static_cast<char>(bits & 0xFFU);
+  };
+  if (code_point < 0x80) {
+    byte(code_point);
+  } else if (code_point < 0x800) {
+    byte(0xC0U | (code_point >> 6U));
+    byte(0x80U | (code_point & 0x3FU));
+  } else if (code_point < 0x10000) {
+    byte(0xE0U | (code_point >> 12U));
+    byte(0x80U | ((code_point >> 6U) & 0x3FU));
+    byte(0x80U | (code_point & 0x3FU));
+  } else {
+    byte(0xF0U | (code_point >> 18U));
+    byte(0x80U | ((code_point >> 12U) & 0x3FU));
+    byte(0x80U | ((code_point >> 6U) & 0x3FU));
+    byte(0x80U | (code_point & 0x3FU));
+  }
+}
+
+bool is_surrogate(unsigned long unit, unsigned long first) {
+  return unit >= first && unit < first + 0x400;
+}
+
 // What Windows says about an error, on one line and without its period,
 // like the rest of a host's problem.
 std::string system_text(DWORD error) {
@@ -36,29 +64,41 @@ HANDLE open_shared(const std::string &path, DWORD access) {
 
 }  // namespace
 
+// Takes the form utf8_text gives, lone surrogates included.
 std::wstring wide_text(const std::string &utf8) {
-  if (utf8.empty()) {
-    return {};
+  std::wstring wide;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[at++]);
+    const std::size_t more = lead < 0xC0   ? 0
+                             : lead < 0xE0 ? 1
+                             : lead < 0xF0 ? 2
+                                           : 3;
+    unsigned long code_point = more == 0 ? lead : lead & (0x7FU >> (more + 1));
+    for (std::size_t i = 0; i < more && at < utf8.size(); ++i, ++at) {
+      code_point = (code_point << 6U) | (utf8[at] & 0x3FU);
+    }
+    if (code_point >= 0x10000) {
+      code_point -= 0x10000;
+      wide += static_cast<wchar_t>(0xD800 + (code_point >> 10U));
+      code_point = 0xDC00 + (code_point & 0x3FFU);
+    }
+    wide += static_cast<wchar_t>(code_point);
   }
-  const int size = static_cast<int>(utf8.size());
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, &wide[0], length);
   return wide;
 }
 
 std::string utf8_text(const wchar_t *wide) {
-  // Sizes include the terminating NUL, which is dropped afterwards.
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) {
-    return {};
+  std::string text;
+  for (std::size_t at = 0; wide[at] != L'\0'; ++at) {
+    unsigned long code_point = static_cast<unsigned short>(wide[at]);
+    const auto next = static_cast<unsigned short>(wide[at + 1]);
+    if (is_surrogate(code_point, 0xD800) && is_surrogate(next, 0xDC00)) {
+      code_point = 0x10000 + ((code_point - 0xD800) << 10U) + (next - 0xDC00);
+      ++at;
+    }
+    append_utf8(text, code_point);
   }
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], size, nullptr, nullptr);
-  utf8.resize(static_cast<std::size_t>(size - 1));
-  return utf8;
+  return text;
 }
 
 PathLookup look_up(const std::string &path) {

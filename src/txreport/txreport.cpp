@@ -139,7 +139,7 @@ int txreport(const std::vector<std::string> &args) {
   std::size_t widest = 0;
   for (const Source &source : sources) {
     const std::string host(host_of(arguments, source));
-    widest = std::max(widest, display_width(terminal_text(host)));
+    widest = std::max(widest, display_width(host_text(host)));
   }
 
   // Each host's report goes out as soon as its file is read.

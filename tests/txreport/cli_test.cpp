@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -152,11 +153,14 @@ TEST_F(Cli, KeepsAnyHostNameParseable) {
   make_folder("names");
   const std::vector<std::pair<std::string, std::string>> names{
       {"a\"quote\\back", "a\"quote\\back"},
-      {"bad\xFF\xFE", "bad\xEF\xBF\xBD\xEF\xBF\xBD"},  // in name order
+      {"b\\xFF", "b\\x5CxFF"},           // in name order
+      {"bad\xFE\xFF", "bad\\xFE\\xFF"},  // each name its own host
+      {"bad\xFF\xFE", "bad\\xFF\\xFE"},
       {"comma,1", "comma,1"},
       {"ctl\x01\x1B[2J\x7F", "ctl\x01\x1B[2J\x7F"},
       {"new\nline", "new\nline"},
-      {"utf\xC3\xA9", "utf\xC3\xA9"}};
+      {"utf\xC3\xA9", "utf\xC3\xA9"},
+      {"zw\xE2\x80\x8B", "zw\xE2\x80\x8B"}};
   std::string hosts;
   for (const auto &[name, host] : names) {
     write_file(path("names/" + name + ".log"), kGood);
@@ -170,13 +174,16 @@ TEST_F(Cli, KeepsAnyHostNameParseable) {
   EXPECT_EQ(0, parsed.exit_status) << parsed.err;
   EXPECT_EQ(hosts, parsed.out);
 
-  // The table shows every name without a byte a terminal acts on.
+  // The table and CSV show every name without a byte a terminal acts on.
   const ChildRun table = txreport({"names"});
-  for (const char c : table.out) {
+  const ChildRun csv = txreport({"--format", "csv", "names"});
+  for (const char c : table.out + csv.out) {
     EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int{c};
     EXPECT_NE('\x7F', c);
   }
   EXPECT_NE(std::string::npos, table.out.find("ctl\\x01\\x1B[2J\\x7F  ok"));
+  EXPECT_NE(std::string::npos, table.out.find("zw\\xE2\\x80\\x8B      ok"));
+  EXPECT_NE(std::string::npos, csv.out.find("\nnew\\x0Aline,0,not-opened\n"));
 }
 
 }  // namespace
