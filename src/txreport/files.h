@@ -36,6 +36,14 @@ struct FileStart {
 };
 FileStart read_file_start(const std::string &path, std::size_t limit);
 
+// What tells one file from another, whatever path reaches it: device and
+// inode, or volume and file index. False when the file cannot be looked at.
+struct FileId {
+  unsigned long long volume = 0;
+  unsigned long long index = 0;
+};
+bool file_id(const std::string &path, FileId &id);
+
 // The path of `name` inside `folder`.
 std::string path_in_folder(const std::string &folder, const std::string &name);
 

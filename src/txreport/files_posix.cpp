@@ -96,6 +96,16 @@ FileStart read_file_start(const std::string &path, std::size_t limit) {
   return start;
 }
 
+bool file_id(const std::string &path, FileId &id) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) {
+    return false;
+  }
+  id = {static_cast<unsigned long long>(status.st_dev),
+        static_cast<unsigned long long>(status.st_ino)};
+  return true;
+}
+
 std::string path_in_folder(const std::string &folder, const std::string &name) {
   return !folder.empty() && folder.back() == '/' ? folder + name
                                                  : folder + "/" + name;

@@ -176,6 +176,22 @@ FileStart read_file_start(const std::string &path, std::size_t limit) {
   return start;
 }
 
+bool file_id(const std::string &path, FileId &id) {
+  const HANDLE file = open_shared(path, FILE_READ_ATTRIBUTES);
+  if (file == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  const bool known = GetFileInformationByHandle(file, &information) != 0;
+  CloseHandle(file);
+  if (known) {
+    id = {information.dwVolumeSerialNumber,
+          (static_cast<unsigned long long>(information.nFileIndexHigh) << 32U) |
+              information.nFileIndexLow};
+  }
+  return known;
+}
+
 std::string path_in_folder(const std::string &folder, const std::string &name) {
   const char last = folder.empty() ? '\\' : folder.back();
   return last == '\\' || last == '/' || last == ':' ? folder + name

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string_view>
 #include <utility>
 
@@ -94,16 +95,103 @@ std::string_view host_of(const std::vector<Argument> &arguments,
                                     : argument.path;
 }
 
+// What the sources that share a host name come to: the same file reached
+// twice (a folder given twice, or a folder and a file in it) is reported
+// once, where it is first reached; different files (web01.log and
+// web01.txt) are each reported, each saying where else the host is.
+struct SameHosts {
+  std::vector<bool> again;                   // by source: reported already
+  std::map<std::size_t, std::string> notes;  // by source: "host also ..."
+};
+
+// A file as settle_host tells it from others: by what the system says it
+// is or, when it cannot be looked at, by its path.
+struct SameFile {
+  std::size_t at = 0;  // in the sources
+  std::string path;
+  bool known = false;
+  FileId id;
+};
+
+// Files of one host name, `run` as positions in `sources`, in order.
+void settle_host(const std::vector<Argument> &arguments,
+                 const std::vector<Source> &sources,
+                 const std::vector<std::size_t> &run, SameHosts &same) {
+  std::vector<SameFile> files;
+  for (const std::size_t at : run) {
+    SameFile file{at, path_of(arguments, sources[at]), false, {}};
+    file.known = file_id(file.path, file.id);
+    same.again[at] =
+        std::any_of(files.begin(), files.end(), [&file](const SameFile &seen) {
+          return seen.known == file.known &&
+                 (file.known ? seen.id.volume == file.id.volume &&
+                                   seen.id.index == file.id.index
+                             : seen.path == file.path);
+        });
+    if (!same.again[at]) {
+      files.push_back(std::move(file));
+    }
+  }
+  for (const SameFile &file : files) {
+    std::string others;
+    for (const SameFile &other : files) {
+      if (other.at != file.at) {
+        others += (others.empty() ? "" : ", ") + host_text(other.path);
+      }
+    }
+    if (!others.empty()) {
+      same.notes[file.at] = "host also reported from " + others;
+    }
+  }
+}
+
+SameHosts settle_same_hosts(const std::vector<Argument> &arguments,
+                            const std::vector<Source> &sources) {
+  SameHosts same{std::vector<bool>(sources.size()), {}};
+  std::vector<std::size_t> files;
+  for (std::size_t at = 0; at < sources.size(); ++at) {
+    if (is_file(arguments, sources[at])) {
+      files.push_back(at);
+    }
+  }
+  const auto host = [&](std::size_t at) {
+    return host_of(arguments, sources[at]);
+  };
+  std::sort(files.begin(), files.end(), [&](std::size_t a, std::size_t b) {
+    return host(a) != host(b) ? host(a) < host(b) : a < b;
+  });
+  for (auto first = files.begin(); first != files.end();) {
+    const auto end = std::find_if(first, files.end(), [&](std::size_t at) {
+      return host(at) != host(*first);
+    });
+    if (end - first > 1) {
+      settle_host(arguments, sources, {first, end}, same);
+    }
+    first = end;
+  }
+  return same;
+}
+
 HostReport read_host(const std::vector<Argument> &arguments,
-                     const Source &source, ExpectMask expect) {
+                     const Source &source, const std::string &note,
+                     ExpectMask expect) {
   const std::string host(host_of(arguments, source));
   if (!is_file(arguments, source)) {
     return unreadable_host(host, arguments[source.arg].problem);
   }
   const FileStart start =
       read_file_start(path_of(arguments, source), kTranscriptReadMax);
-  return start.problem.empty() ? read_transcript(host, start.bytes, expect)
-                               : unreadable_host(host, start.problem);
+  HostReport report = start.problem.empty()
+                          ? read_transcript(host, start.bytes, expect)
+                          : unreadable_host(host, start.problem);
+  if (!note.empty()) {
+    // Two transcripts for one host: neither can be taken for its verdict.
+    report.problem += (report.problem.empty() ? "" : "; ") + note;
+    if (report.status == HostStatus::kOk) {
+      report.status = HostStatus::kFailed;
+    }
+  }
+  return report;
 }
 
 // A usage error: what is wrong, and where to read more.
@@ -136,18 +224,27 @@ int txreport(const std::vector<std::string> &args) {
     refuse("no transcript file found");
     return kUsageError;
   }
+  const SameHosts same = settle_same_hosts(arguments, sources);
   std::size_t widest = 0;
-  for (const Source &source : sources) {
-    const std::string host(host_of(arguments, source));
-    widest = std::max(widest, display_width(host_text(host)));
+  for (std::size_t at = 0; at < sources.size(); ++at) {
+    if (!same.again[at]) {
+      const std::string host(host_of(arguments, sources[at]));
+      widest = std::max(widest, display_width(host_text(host)));
+    }
   }
 
   // Each host's report goes out as soon as its file is read.
   const std::size_t host_width = host_column_width(widest);
   StatusCounts counts{};
   write_out(report_header(options.format, host_width));
-  for (const Source &source : sources) {
-    const HostReport report = read_host(arguments, source, options.expect);
+  for (std::size_t at = 0; at < sources.size(); ++at) {
+    if (same.again[at]) {
+      continue;
+    }
+    const auto note = same.notes.find(at);
+    const HostReport report =
+        read_host(arguments, sources[at],
+                  note == same.notes.end() ? "" : note->second, options.expect);
     ++counts[static_cast<std::size_t>(report.status)];
     write_out(report_host(options.format, report, host_width));
   }

@@ -186,4 +186,25 @@ TEST_F(Cli, KeepsAnyHostNameParseable) {
   EXPECT_NE(std::string::npos, csv.out.find("\nnew\\x0Aline,0,not-opened\n"));
 }
 
+// A file reached twice is reported once; two files of one host are both
+// reported, each saying so.
+TEST_F(Cli, ReportsEachFileOnceAndEachHostOfTwoFiles) {
+  make_folder("logs");
+  write_file(path("logs/db.log"), kGood);
+  write_file(path("logs/web01.log"), kGood);
+  write_file(path("logs/web01.txt"), kLost);
+  const ChildRun report =
+      txreport({"logs", "logs/db.log", "./logs", dir() + "/logs/db.log"});
+  EXPECT_EQ(1, report.exit_status);
+  EXPECT_EQ(
+      "HOST   STATUS      INSTANCES 0-15    PROBLEM\n"
+      "db     ok          .R..............\n"
+      "web01  failed      .R..............  host also reported from "
+      "logs/web01.txt\n"
+      "web01  failed      ..L.............  instance 2 lost (value deleted, "
+      "none written); host also reported from logs/web01.log\n"
+      "3 hosts: 1 ok, 2 failed, 0 incomplete, 0 unreadable\n",
+      report.out);
+}
+
 }  // namespace
