@@ -51,3 +51,10 @@ std::size_t utf8_sequence(const std::string &text, std::size_t at,
 bool is_control(char32_t code_point) {
   return code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F);
 }
+
+bool is_hidden_format(char32_t code_point) {
+  return code_point == 0x061C || code_point == 0x180E ||
+         (code_point >= 0x200B && code_point <= 0x200F) ||
+         (code_point >= 0x202A && code_point <= 0x202E) ||
+         (code_point >= 0x2060 && code_point <= 0x206F) || code_point == 0xFEFF;
+}

@@ -19,4 +19,10 @@ std::size_t utf8_sequence(const std::string &text, std::size_t at,
 // C0 and C1 controls and DEL: a terminal may act on any of them.
 bool is_control(char32_t code_point);
 
+// Characters that reorder the text around them (bidirectional marks,
+// embeddings, overrides and isolates) or take no room (zero-width spaces,
+// joiners and the like): on a terminal, text that holds them can pass for
+// other text.
+bool is_hidden_format(char32_t code_point);
+
 #endif

@@ -1,34 +1,53 @@
 // The one place where txreport meets the file system: files_posix.cpp, or
-// win32/files_win32.cpp on Windows. Paths are UTF-8 on every platform.
+// files_win32.cpp on Windows. Paths are UTF-8 on every platform. What goes
+// wrong comes back as a line of text, as the system words it, ready to be a
+// host's problem.
 #ifndef TXREPORT_FILES_H
 #define TXREPORT_FILES_H
 
-#include <cstdio>
+#include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 enum class PathKind { kFile, kFolder, kMissing, kError };
 
-// What `path` names. Anything but a folder is read as a file, so a named
-// pipe given on the command line works. kError leaves an errno value in
-// `error`.
-PathKind path_kind(const std::string &path, int &error);
+// What a path names. Anything but a folder is read as a file, so a named
+// pipe given on the command line works.
+struct PathLookup {
+  PathKind kind = PathKind::kError;
+  std::string problem;  // kMissing and kError: why it cannot be read
+};
+PathLookup look_up(const std::string &path);
 
-// Calls `visit` with the name of each entry of `folder` that is a file, or
-// may be: an entry that cannot be looked at is kept, so that the attempt to
-// read it reports the host instead of dropping it. Folders and devices are
-// left out. In no particular order, and nothing is kept. False, with an
-// errno value in `error`, when the folder cannot be listed.
-using NameVisitor = void (*)(void *context, const std::string &name);
-bool list_folder(const std::string &folder, NameVisitor visit, void *context,
-                 int &error);
+// The names of the files directly in a folder, sorted in byte order. An
+// entry that cannot be looked at is kept, so that the attempt to read it
+// reports the host instead of dropping it; folders and devices are left out.
+struct FolderListing {
+  std::vector<std::string> names;
+  std::string problem;  // not empty when the folder cannot be listed
+};
+FolderListing list_folder(const std::string &folder);
+
+// The first `limit` bytes of a file, or all of it when it is shorter.
+struct FileStart {
+  std::string bytes;
+  std::string problem;  // not empty when the file cannot be opened or read
+};
+FileStart read_file_start(const std::string &path, std::size_t limit);
+
+// What tells one file from another, whatever path reaches it: device and
+// inode, or volume and file index. False when the file cannot be looked at.
+struct FileId {
+  unsigned long long volume = 0;
+  unsigned long long index = 0;
+};
+bool file_id(const std::string &path, FileId &id);
 
 // The path of `name` inside `folder`.
 std::string path_in_folder(const std::string &folder, const std::string &name);
 
-// The last component of a file's path.
-std::string file_name_of(const std::string &path);
-
-// Opens `path` to read its bytes; nullptr with errno set on failure.
-std::FILE *open_file(const std::string &path);
+// The last component of a file's path: the end of `path`.
+std::string_view file_name_of(std::string_view path);
 
 #endif

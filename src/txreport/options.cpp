@@ -33,8 +33,9 @@ constexpr char kUsage[] =
     "  ?  unknown       the transcript ends before this instance\n"
     "\n"
     "Host status: ok; failed (an instance lost, write-failed, or expected\n"
-    "and not-opened); incomplete (the transcript stops early); unreadable\n"
-    "(not a transcript, or the file cannot be read).\n"
+    "and not-opened, or another file gives the same host); incomplete (the\n"
+    "transcript stops early); unreadable (not a transcript, or the file\n"
+    "cannot be read).\n"
     "\n"
     "Exit status: 0 every host ok, 1 some host not ok, 2 usage error, no\n"
     "file found, or the report could not be written.\n";

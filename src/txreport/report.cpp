@@ -1,5 +1,7 @@
 #include "txreport/report.h"
 
+#include <string_view>
+
 #include "texts/escape.h"
 
 namespace {
@@ -10,21 +12,38 @@ constexpr std::size_t kStatusWidth = 10;  // "unreadable"
 constexpr char kHostHeading[] = "HOST";
 constexpr char kMapHeading[] = "INSTANCES 0-15";
 
-// `text` with every byte that is not part of well-formed UTF-8 replaced.
-std::string utf8_repaired(const std::string &text) {
-  std::string repaired;
+// Whether the text at `at` reads as one of the \xNN escapes below.
+bool reads_as_escape(const std::string &text, std::size_t at) {
+  constexpr std::string_view kDigits = "0123456789ABCDEF";
+  return text.compare(at, 2, "\\x") == 0 && text.size() - at >= 4 &&
+         kDigits.find(text[at + 2]) != std::string_view::npos &&
+         kDigits.find(text[at + 3]) != std::string_view::npos;
+}
+
+// `text` with some of its bytes as \xNN: each byte that is not part of
+// well-formed UTF-8; with `terminal`, each byte of a character that a
+// terminal acts on or that hides text; with `unique`, the backslash of text
+// that reads as such an escape (\x5C), so that no two texts come out alike.
+std::string escaped(const std::string &text, bool terminal, bool unique) {
+  std::string shown;
   for (std::size_t at = 0; at < text.size();) {
     char32_t code_point = 0;
     const std::size_t length = utf8_sequence(text, at, code_point);
-    if (length == 0) {
-      repaired += kReplacement;
-      ++at;
-    } else {
-      repaired.append(text, at, length);
+    const bool escape = length == 0 ||
+                        (terminal && (is_control(code_point) ||
+                                      is_hidden_format(code_point))) ||
+                        (unique && reads_as_escape(text, at));
+    if (!escape) {
+      shown.append(text, at, length);
       at += length;
+      continue;
+    }
+    for (const std::size_t end = at + (length == 0 ? 1 : length); at < end;
+         ++at) {
+      append_hex(shown, static_cast<unsigned char>(text[at]), "\\x");
     }
   }
-  return repaired;
+  return shown;
 }
 
 std::string padded(const std::string &text, std::size_t width) {
@@ -35,7 +54,7 @@ std::string padded(const std::string &text, std::size_t width) {
 std::string table_row(const std::string &host, const std::string &status,
                       const std::string &map, const std::string &problem,
                       std::size_t host_width) {
-  std::string row = padded(terminal_text(host), host_width) + "  " +
+  std::string row = padded(host, host_width) + "  " +
                     padded(status, kStatusWidth) + "  " +
                     padded(map, kInstanceCount);
   if (!problem.empty()) {
@@ -57,21 +76,11 @@ std::string instance_map(const HostReport &report) {
 }
 
 std::string terminal_text(const std::string &text) {
-  std::string safe;
-  for (std::size_t at = 0; at < text.size();) {
-    char32_t code_point = 0;
-    const std::size_t length = utf8_sequence(text, at, code_point);
-    if (length != 0 && !is_control(code_point)) {
-      safe.append(text, at, length);
-      at += length;
-      continue;
-    }
-    for (const std::size_t end = at + (length == 0 ? 1 : length); at < end;
-         ++at) {
-      append_hex(safe, static_cast<unsigned char>(text[at]), "\\x");
-    }
-  }
-  return safe;
+  return escaped(text, true, false);
+}
+
+std::string host_text(const std::string &host) {
+  return escaped(host, true, true);
 }
 
 std::size_t display_width(const std::string &text) {
@@ -107,10 +116,10 @@ std::string report_host(ReportFormat format, const HostReport &report,
                         std::size_t host_width) {
   switch (format) {
     case ReportFormat::kTable:
-      return table_row(report.host, status_word(report.status),
+      return table_row(host_text(report.host), status_word(report.status),
                        instance_map(report), report.problem, host_width);
     case ReportFormat::kCsv: {
-      const std::string host = csv_field(utf8_repaired(report.host));
+      const std::string host = csv_host(report.host);
       if (report.status == HostStatus::kUnreadable) {
         return host + ",,unreadable\n";
       }
@@ -126,9 +135,8 @@ std::string report_host(ReportFormat format, const HostReport &report,
     case ReportFormat::kJsonl:
       break;
   }
-  std::string line = "{\"host\":" + json_string(report.host) +
-                     ",\"status\":\"" + status_word(report.status) +
-                     "\",\"instances\":[";
+  std::string line = "{\"host\":" + json_host(report.host) + ",\"status\":\"" +
+                     status_word(report.status) + "\",\"instances\":[";
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     line += instance == 0 ? "\"" : ",\"";
     line += outcome_word(report.outcomes[static_cast<std::size_t>(instance)]);
@@ -169,6 +177,21 @@ std::string csv_field(const std::string &text) {
     }
   }
   return quoted + "\"";
+}
+
+std::string csv_host(const std::string &host) {
+  std::string field = host_text(host);
+  // What spreadsheet programs take for the start of a formula, made text
+  // as the common advice against CSV injection has it.
+  if (!field.empty() &&
+      std::string("=+-@\t\r").find(field.front()) != std::string::npos) {
+    field.insert(0, 1, '\'');
+  }
+  return csv_field(field);
+}
+
+std::string json_host(const std::string &host) {
+  return json_string(escaped(host, false, true));
 }
 
 std::string json_string(const std::string &text) {

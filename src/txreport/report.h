@@ -17,9 +17,15 @@ using StatusCounts = std::array<int, kStatusCount>;
 // The sixteen outcome letters of a host, instance 0 first.
 std::string instance_map(const HostReport &report);
 
-// `text` safe to show on a terminal: control characters, DEL, C1 controls
-// and bytes that are not UTF-8 become \xNN, byte by byte.
+// `text` safe to show on a terminal: control characters, DEL, C1 controls,
+// characters that reorder or hide text (is_hidden_format) and bytes that
+// are not UTF-8 become \xNN, byte by byte.
 std::string terminal_text(const std::string &text);
+
+// A host name as the table and CSV show it: terminal_text, and the
+// backslash of a \xNN already in the name as \x5C, so that two names never
+// show alike.
+std::string host_text(const std::string &host);
 
 // Columns that terminal_text output takes, a code point each.
 std::size_t display_width(const std::string &text);
@@ -38,8 +44,16 @@ std::string report_footer(ReportFormat format, const StatusCounts &counts);
 // One CSV field, quoted when it holds a comma, quote, CR or LF.
 std::string csv_field(const std::string &text);
 
+// A host's CSV field: host_text, with a ' before a first character that
+// would make a spreadsheet program take the field for a formula.
+std::string csv_host(const std::string &host);
+
 // A JSON string literal: quote, backslash and control characters escaped,
 // bytes that are not UTF-8 turned into U+FFFD.
 std::string json_string(const std::string &text);
+
+// A host's JSON string: json_string of the name with its bytes that are not
+// UTF-8, and the backslash of a \xNN already in it, as \xNN.
+std::string json_host(const std::string &host);
 
 #endif

@@ -1,127 +1,94 @@
 #include "txreport/transcript.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <utility>
+#include <string_view>
 
 #include "texts/escape.h"
 
 namespace {
 
-// The lines txreset writes, without their line breaks.
-constexpr char kTitle[] =
-    "Tarnel Utility Program       version " TX_VERSION "(R)";
-constexpr char kNotice[] = "Copyright (C) Tarnel. All rights reserved.";
-constexpr char kOpened[] = "Open Key sucessfully!";
-constexpr char kDeleted[] = "Delete Key now.";
-constexpr char kWrote[] = "Reset the correct Key value.";
-constexpr char kDone[] = "The change is done!";
-constexpr char kFails[] = "Program Fails!";
-constexpr char kCheck[] = "Check the registry please!";
-constexpr char kGap[] = "";
-
-constexpr const char *kBannerLines[] = {kTitle, kNotice, kGap};
-constexpr int kBannerLength = 3;
-
-// Every record an instance can leave. None is the start of another, so a
-// record ends exactly when the lines read so far make up one of these.
-struct RecordShape {
+// A record as txreset writes it: its messages, in order.
+struct Shape {
   InstanceOutcome outcome;
-  int length;
-  const char *lines[8];
+  const char *messages[5];  // nullptr after the last
 };
 
-constexpr RecordShape kShapes[] = {
+constexpr Shape kBanner{InstanceOutcome::kUnknown,
+                        {kTitleMessage, kNoticeMessage}};
+
+// Every record an instance can leave. None is the start of another, so
+// exactly one of them fits a whole record.
+constexpr Shape kRecords[] = {
     {InstanceOutcome::kReset,
-     8,
-     {kOpened, kGap, kDeleted, kGap, kWrote, kGap, kDone, kGap}},
-    {InstanceOutcome::kWritten, 6, {kOpened, kGap, kWrote, kGap, kDone, kGap}},
-    {InstanceOutcome::kNotOpened, 3, {kFails, kCheck, kGap}},
+     {kOpenedMessage, kDeletedMessage, kResetMessage, kDoneMessage}},
+    {InstanceOutcome::kWritten, {kOpenedMessage, kResetMessage, kDoneMessage}},
+    {InstanceOutcome::kNotOpened, {kFailedMessage, kCheckMessage}},
     {InstanceOutcome::kLost,
-     7,
-     {kOpened, kGap, kDeleted, kGap, kFails, kCheck, kGap}},
-    {InstanceOutcome::kWriteFailed, 5, {kOpened, kGap, kFails, kCheck, kGap}},
+     {kOpenedMessage, kDeletedMessage, kFailedMessage, kCheckMessage}},
+    {InstanceOutcome::kWriteFailed,
+     {kOpenedMessage, kFailedMessage, kCheckMessage}},
 };
-constexpr int kShapeCount = sizeof kShapes / sizeof kShapes[0];
-constexpr unsigned kAllShapes = (1U << kShapeCount) - 1U;
 
-constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
-constexpr std::size_t kUtf8BomLength = sizeof kUtf8Bom - 1;
+// No line txreset writes comes near this; only this much of a longer line
+// is looked at.
+constexpr std::size_t kLineMax = 256;
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// The most a transcript can take, with CR LF for every line break.
+constexpr std::size_t kTranscriptMax =
+    kUtf8Bom.size() +
+    2 * (sizeof kTitleMessage + sizeof kNoticeMessage +
+         kInstanceCount * (sizeof kOpenedMessage + sizeof kDeletedMessage +
+                           sizeof kResetMessage + sizeof kDoneMessage));
+static_assert(kTranscriptMax + kLineMax + 1 <= kTranscriptReadMax,
+              "a transcript and the first wrong line after it are read");
 
 // How much of a wrong line its problem text quotes.
 constexpr std::size_t kQuoteMax = 40;
 
-// `text` is `expected` (whole) or the start of it.
-bool fits(const char *expected, const char *text, std::size_t length,
-          bool whole) {
-  const std::size_t expected_length = std::strlen(expected);
-  if (whole ? length != expected_length : length > expected_length) {
-    return false;
-  }
-  return std::memcmp(expected, text, length) == 0;
-}
+// How far a shape agrees with the text from `at` on.
+struct Fit {
+  std::size_t end = 0;  // where the text stops agreeing, or ends
+  bool whole = false;   // the record is all there
+};
 
-// The record shapes that `text` can be the next line of.
-unsigned fitting_shapes(const TranscriptScan &scan, const char *text,
-                        std::size_t length, bool whole) {
-  unsigned fitting = 0;
-  for (int shape = 0; shape < kShapeCount; ++shape) {
-    const unsigned bit = 1U << static_cast<unsigned>(shape);
-    if ((scan.candidates & bit) != 0 && kShapes[shape].length > scan.position &&
-        fits(kShapes[shape].lines[scan.position], text, length, whole)) {
-      fitting |= bit;
+// A line break may be CR LF. A text that lacks only line breaks at its end
+// still holds the whole record: tools that trim a saved output's trailing
+// line breaks leave transcripts so.
+Fit fit(std::string_view text, std::size_t at, const Shape &shape) {
+  for (std::size_t m = 0; shape.messages[m] != nullptr; ++m) {
+    const bool last = shape.messages[m + 1] == nullptr;
+    for (const char *expected = shape.messages[m]; *expected != '\0';
+         ++expected) {
+      if (at < text.size() && text[at] == '\r' &&
+          (at + 1 == text.size() ||
+           (*expected == '\n' && text[at + 1] == '\n'))) {
+        ++at;  // the CR of CR LF, or of a text cut between the two
+      }
+      if (at == text.size()) {
+        return {at,
+                last && std::strspn(expected, "\n") == std::strlen(expected)};
+      }
+      if (text[at] != *expected) {
+        return {at, false};
+      }
+      ++at;
     }
   }
-  return fitting;
+  return {at, true};
 }
 
-// `text` is a line that may come next, or (not whole) the start of one.
-bool may_come_next(const TranscriptScan &scan, const char *text,
-                   std::size_t length, bool whole) {
-  if (scan.in_banner) {
-    return fits(kBannerLines[scan.position], text, length, whole);
-  }
-  return scan.records < kInstanceCount &&
-         fitting_shapes(scan, text, length, whole) != 0;
-}
-
-void take_line(TranscriptScan &scan, const char *text, std::size_t length) {
-  if (scan.in_banner) {
-    if (++scan.position == kBannerLength) {
-      scan.in_banner = false;
-      scan.position = 0;
-      scan.candidates = kAllShapes;
-    }
-    return;
-  }
-  scan.candidates = fitting_shapes(scan, text, length, true);
-  ++scan.position;
-  if (fits(kDeleted, text, length, true)) {
-    scan.deleted_in_record = true;
-  }
-  for (int shape = 0; shape < kShapeCount; ++shape) {
-    if ((scan.candidates & (1U << static_cast<unsigned>(shape))) != 0 &&
-        kShapes[shape].length == scan.position) {
-      scan.outcomes[static_cast<std::size_t>(scan.records++)] =
-          kShapes[shape].outcome;
-      scan.position = 0;
-      scan.candidates = kAllShapes;
-      scan.deleted_in_record = false;
-      return;
-    }
-  }
-}
-
-void stop_unreadable(TranscriptScan &scan, std::string problem) {
-  scan.state = ScanState::kUnreadable;
-  scan.problem = std::move(problem);
+// A message's line, without its line breaks.
+std::string_view line_of(const char *message) {
+  return {message, std::strcspn(message, "\n")};
 }
 
 // UTF-16 starts with its byte order mark or, for text that is mostly ASCII,
 // has every other byte NUL.
-bool looks_like_utf16(const char *text, std::size_t length) {
-  if (length < 2) {
+bool looks_like_utf16(std::string_view text) {
+  if (text.size() < 2) {
     return false;
   }
   const auto first = static_cast<unsigned char>(text[0]);
@@ -133,7 +100,7 @@ bool looks_like_utf16(const char *text, std::size_t length) {
     return false;
   }
   const std::size_t nul_parity = first == 0 ? 0 : 1;
-  for (std::size_t i = 0; i < length; ++i) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
     if ((text[i] == '\0') != (i % 2 == nul_parity)) {
       return false;
     }
@@ -145,9 +112,9 @@ bool looks_like_utf16(const char *text, std::size_t length) {
 // or break an output format: printable ASCII stays, with quote and
 // backslash escaped as in a C string (a Windows path reads as C:\\Temp),
 // and every other byte becomes \xNN.
-std::string quoted_start(const char *text, std::size_t length, bool more) {
+std::string quoted_start(std::string_view text, bool more) {
   std::string quoted = "\"";
-  const std::size_t shown = std::min(length, kQuoteMax);
+  const std::size_t shown = std::min(text.size(), kQuoteMax);
   for (std::size_t i = 0; i < shown; ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte == '"' || byte == '\\') {
@@ -160,110 +127,98 @@ std::string quoted_start(const char *text, std::size_t length, bool more) {
     }
   }
   quoted += '"';
-  if (more || shown < length) {
+  if (more || shown < text.size()) {
     quoted += "...";
   }
   return quoted;
 }
 
-// The line in the buffer has ended: with a line break (whole), or with the
-// stream. A stream may stop in the middle of a line that could come there.
-void finish_line(TranscriptScan &scan, bool whole) {
-  const char *text = scan.line;
-  std::size_t length = scan.line_length;
-  if (scan.line_number == 1) {
-    if (looks_like_utf16(text, length)) {
-      stop_unreadable(scan,
-                      "UTF-16 text (PowerShell's 2> writes it): run txreset "
-                      "through cmd /c to get a readable log");
-      return;
+// The problem with the line that holds byte `at`: the first line that
+// cannot belong to a transcript.
+std::string wrong_line(std::string_view text, std::size_t at) {
+  const std::size_t start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;
+  const std::string_view before = text.substr(0, start);
+  const std::string number =
+      std::to_string(std::count(before.begin(), before.end(), '\n') + 1);
+  std::string_view line = text.substr(start, text.find('\n', start) - start);
+  const bool longer = line.size() > kLineMax;
+  line = line.substr(0, kLineMax);
+  if (start == 0 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    line.remove_prefix(kUtf8Bom.size());
+  }
+  if (line.find('\0') != std::string_view::npos) {
+    return "contains NUL bytes at line " + number;
+  }
+  if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  return "line " + number + ": unexpected " + quoted_start(line, longer);
+}
+
+// What the text says, as far as it goes.
+struct Reading {
+  InstanceOutcomes outcomes{};
+  int records = -1;       // whole records; -1 while the banner is not whole
+  bool deleted = false;   // the record cut short deleted its value, wrote none
+  bool complete = false;  // all sixteen records, and nothing after them
+  std::string problem;    // not a transcript: why
+};
+
+Reading read_records(std::string_view text) {
+  Reading reading;
+  if (text.empty()) {
+    reading.problem = "empty file";
+    return reading;
+  }
+  if (looks_like_utf16(text.substr(0, std::min(text.find('\n'), kLineMax)))) {
+    reading.problem =
+        "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c "
+        "to get a readable log";
+    return reading;
+  }
+  std::size_t at = 0;
+  if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    at = kUtf8Bom.size();
+  } else if (kUtf8Bom.substr(0, text.size()) == text) {
+    return reading;  // cut inside the byte order mark
+  }
+  const Fit banner = fit(text, at, kBanner);
+  at = banner.end;
+  if (banner.whole) {
+    reading.records = 0;
+  }
+  while (banner.whole && reading.records < kInstanceCount && at < text.size()) {
+    Fit furthest;
+    for (const Shape &shape : kRecords) {
+      const Fit record = fit(text, at, shape);
+      if (record.whole) {
+        reading.outcomes[static_cast<std::size_t>(reading.records++)] =
+            shape.outcome;
+        furthest = record;
+        break;
+      }
+      furthest.end = std::max(furthest.end, record.end);
     }
-    if (length >= kUtf8BomLength &&
-        std::memcmp(text, kUtf8Bom, kUtf8BomLength) == 0) {
-      text += kUtf8BomLength;
-      length -= kUtf8BomLength;
-    } else if (!whole && length < kUtf8BomLength &&
-               std::memcmp(text, kUtf8Bom, length) == 0) {
-      return;  // cut inside the byte order mark
+    if (!furthest.whole) {
+      // Its delete line is there, whole if not its line break, and no write.
+      const std::string_view cut = text.substr(at);
+      reading.deleted =
+          cut.find(line_of(kDeletedMessage)) != std::string_view::npos &&
+          cut.find(line_of(kResetMessage)) == std::string_view::npos;
+    }
+    at = furthest.end;
+    if (!furthest.whole) {
+      break;
     }
   }
-  if (std::memchr(text, '\0', length) != nullptr) {
-    stop_unreadable(
-        scan, "contains NUL bytes at line " + std::to_string(scan.line_number));
-    return;
+  if (at < text.size()) {
+    reading.problem = wrong_line(text, at);
   }
-  // A line break may be CR LF; a stream cut between the two ends in CR.
-  const bool had_cr = length > 0 && text[length - 1] == '\r';
-  const std::size_t content = had_cr ? length - 1 : length;
-  if (!scan.line_overflow && may_come_next(scan, text, content, whole)) {
-    if (whole) {
-      take_line(scan, text, content);
-    }
-    return;
-  }
-  stop_unreadable(scan, "line " + std::to_string(scan.line_number) +
-                            ": unexpected " +
-                            quoted_start(text, content, scan.line_overflow));
+  reading.complete = reading.records == kInstanceCount;
+  return reading;
 }
 
 }  // namespace
-
-bool scan_bytes(TranscriptScan &scan, const char *data, std::size_t size) {
-  for (std::size_t i = 0; i < size && scan.state == ScanState::kReading; ++i) {
-    ++scan.bytes;
-    if (data[i] == '\n') {
-      finish_line(scan, true);
-      scan.line_length = 0;
-      ++scan.line_number;
-    } else if (scan.line_length == kLineMax) {
-      scan.line_overflow = true;
-      finish_line(scan, false);
-    } else {
-      scan.line[scan.line_length++] = data[i];
-    }
-  }
-  return scan.state == ScanState::kReading;
-}
-
-void scan_end(TranscriptScan &scan) {
-  if (scan.state != ScanState::kReading) {
-    return;
-  }
-  if (scan.bytes == 0) {
-    stop_unreadable(scan, "empty file");
-    return;
-  }
-  if (scan.line_length > 0) {
-    finish_line(scan, false);
-    if (scan.state != ScanState::kReading) {
-      return;
-    }
-  }
-  scan.state =
-      scan.records == kInstanceCount ? ScanState::kComplete : ScanState::kCut;
-}
-
-void scan_file(TranscriptScan &scan, std::FILE *file) {
-  char chunk[4096];
-  for (;;) {
-    errno = 0;
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    const int error = errno;
-    if (got > 0 && !scan_bytes(scan, chunk, got)) {
-      return;
-    }
-    if (got < sizeof chunk) {
-      if (std::ferror(file) != 0) {
-        stop_unreadable(scan,
-                        std::string("cannot read: ") +
-                            (error != 0 ? std::strerror(error) : "read error"));
-      } else {
-        scan_end(scan);
-      }
-      return;
-    }
-  }
-}
 
 const char *outcome_word(InstanceOutcome outcome) {
   switch (outcome) {
@@ -315,18 +270,19 @@ const char *status_word(HostStatus status) {
   return "unreadable";
 }
 
-HostReport judge_scan(const std::string &host, const TranscriptScan &scan,
-                      ExpectMask expect) {
-  if (scan.state == ScanState::kUnreadable) {
-    return unreadable_host(host, scan.problem);
+HostReport read_transcript(const std::string &host, const std::string &start,
+                           ExpectMask expect) {
+  const Reading reading = read_records(start);
+  if (!reading.problem.empty()) {
+    return unreadable_host(host, reading.problem);
   }
-  HostReport report{host, HostStatus::kOk, scan.outcomes, ""};
+  HostReport report{host, HostStatus::kOk, reading.outcomes, ""};
   const auto add = [&report](const std::string &text) {
     report.problem += (report.problem.empty() ? "" : "; ") + text;
   };
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     const InstanceOutcome outcome =
-        scan.outcomes[static_cast<std::size_t>(instance)];
+        reading.outcomes[static_cast<std::size_t>(instance)];
     const std::string name = "instance " + std::to_string(instance);
     if (outcome == InstanceOutcome::kLost) {
       add(name + " lost (value deleted, none written)");
@@ -340,18 +296,19 @@ HostReport judge_scan(const std::string &host, const TranscriptScan &scan,
   if (!report.problem.empty()) {
     report.status = HostStatus::kFailed;
   }
-  if (scan.state != ScanState::kComplete) {
-    if (scan.in_banner) {
+  if (!reading.complete) {
+    if (reading.records < 0) {
       add("transcript ends inside the banner");
-    } else if (scan.records == 0) {
+    } else if (reading.records == 0) {
       add("transcript ends before instance 0");
     } else {
-      add("transcript ends after instance " + std::to_string(scan.records - 1));
+      add("transcript ends after instance " +
+          std::to_string(reading.records - 1));
     }
     report.problem += " (killed, or still running?)";
-    if (scan.deleted_in_record) {
+    if (reading.deleted) {
       // txreset stopped between the delete and the write: as good as lost.
-      add("instance " + std::to_string(scan.records) +
+      add("instance " + std::to_string(reading.records) +
           " stopped after deleting its value");
     }
     if (report.status == HostStatus::kOk) {
@@ -366,8 +323,8 @@ HostReport unreadable_host(const std::string &host,
   return {host, HostStatus::kUnreadable, {}, problem};
 }
 
-std::string host_name(const std::string &file_name) {
+std::string_view host_name(std::string_view file_name) {
   const std::size_t dot = file_name.rfind('.');
-  return dot == std::string::npos || dot == 0 ? file_name
-                                              : file_name.substr(0, dot);
+  return dot == std::string_view::npos || dot == 0 ? file_name
+                                                   : file_name.substr(0, dot);
 }

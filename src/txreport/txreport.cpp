@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string_view>
+#include <utility>
 
 #include "txreport/files.h"
 #include "txreport/options.h"
@@ -18,127 +21,177 @@ constexpr int kUsageError = 2;
 
 constexpr char kHelpHint[] = "Try 'txreport --help' for more information.\n";
 
-// A host to report on: a file to read, or a problem already known.
-struct Source {
+// A PATH argument as found, each looked at and listed once, before anything
+// is reported: what is counted and measured is what is reported.
+struct Argument {
   std::string path;
-  std::string host;
-  std::string problem;
+  PathKind kind = PathKind::kError;
+  std::string problem;             // it cannot be read: it is reported so
+  std::vector<std::string> names;  // a folder's files, in byte order
 };
 
-// How many names of one folder are held at once. A folder is read in name
-// order by passes over its listing, each taking the next kBatch names, so
-// memory stays the same whatever the number of hosts; a pass costs little
-// beside reading the files.
-constexpr std::size_t kBatch = 1024;
+// A host to report on: the argument, or one file of its folder.
+struct Source {
+  std::size_t arg = 0;
+  std::size_t name = 0;  // kItself: the argument
+};
+constexpr std::size_t kItself = static_cast<std::size_t>(-1);
 
-// The next names of a folder: the kBatch smallest that come after `after`,
-// kept as a max-heap while a pass goes on.
-struct Batch {
-  bool first = true;
-  std::string after;
-  std::vector<std::string> names;
+std::vector<Argument> look_at(const std::vector<std::string> &paths) {
+  std::vector<Argument> arguments;
+  for (const std::string &path : paths) {
+    PathLookup lookup = look_up(path);
+    Argument argument{path, lookup.kind, std::move(lookup.problem), {}};
+    if (argument.kind == PathKind::kFolder) {
+      FolderListing listing = list_folder(path);
+      argument.names = std::move(listing.names);
+      argument.problem = std::move(listing.problem);
+    }
+    arguments.push_back(std::move(argument));
+  }
+  return arguments;
+}
+
+// Every source, in the order of the arguments and their folders' names.
+std::vector<Source> sources_of(const std::vector<Argument> &arguments) {
+  std::size_t count = arguments.size();
+  for (const Argument &argument : arguments) {
+    count += argument.names.size();
+  }
+  std::vector<Source> sources;
+  sources.reserve(count);
+  for (std::size_t arg = 0; arg < arguments.size(); ++arg) {
+    const Argument &argument = arguments[arg];
+    if (argument.kind != PathKind::kFolder || !argument.problem.empty()) {
+      sources.push_back({arg, kItself});
+    }
+    for (std::size_t name = 0; name < argument.names.size(); ++name) {
+      sources.push_back({arg, name});
+    }
+  }
+  return sources;
+}
+
+// Whether a source is a file to read, not an argument that cannot be read.
+bool is_file(const std::vector<Argument> &arguments, const Source &source) {
+  return source.name != kItself || arguments[source.arg].problem.empty();
+}
+
+std::string path_of(const std::vector<Argument> &arguments,
+                    const Source &source) {
+  const Argument &argument = arguments[source.arg];
+  return source.name != kItself
+             ? path_in_folder(argument.path, argument.names[source.name])
+             : argument.path;
+}
+
+std::string_view host_of(const std::vector<Argument> &arguments,
+                         const Source &source) {
+  const Argument &argument = arguments[source.arg];
+  if (source.name != kItself) {
+    return host_name(argument.names[source.name]);
+  }
+  return is_file(arguments, source) ? host_name(file_name_of(argument.path))
+                                    : argument.path;
+}
+
+// What the sources that share a host name come to: the same file reached
+// twice (a folder given twice, or a folder and a file in it) is reported
+// once, where it is first reached; different files (web01.log and
+// web01.txt) are each reported, each saying where else the host is.
+struct SameHosts {
+  std::vector<bool> again;                   // by source: reported already
+  std::map<std::size_t, std::string> notes;  // by source: "host also ..."
 };
 
-void take_into_batch(void *context, const std::string &name) {
-  Batch &batch = *static_cast<Batch *>(context);
-  if (!batch.first && !(batch.after < name)) {
-    return;
-  }
-  if (batch.names.size() < kBatch) {
-    batch.names.push_back(name);
-    std::push_heap(batch.names.begin(), batch.names.end());
-  } else if (name < batch.names.front()) {
-    std::pop_heap(batch.names.begin(), batch.names.end());
-    batch.names.back() = name;
-    std::push_heap(batch.names.begin(), batch.names.end());
-  }
-}
-
-// What the hosts need before the first is reported: how many there are,
-// and how wide the widest name is.
-struct Survey {
-  int hosts = 0;
-  std::size_t widest = 0;
+// A file as settle_host tells it from others: by what the system says it
+// is or, when it cannot be looked at, by its path.
+struct SameFile {
+  std::size_t at = 0;  // in the sources
+  std::string path;
+  bool known = false;
+  FileId id;
 };
 
-void survey_host(Survey &survey, const std::string &host) {
-  ++survey.hosts;
-  survey.widest = std::max(survey.widest, display_width(terminal_text(host)));
-}
-
-void survey_name(void *context, const std::string &name) {
-  survey_host(*static_cast<Survey *>(context), host_name(name));
-}
-
-using SourceHandler = void (*)(void *context, const Source &source);
-
-// Calls `handle` for each host that a PATH argument stands for, in order: a
-// file, a folder's files in byte order of their names, or the argument
-// itself when it cannot be read. Each file is read when its turn comes.
-void for_each_source(const std::string &arg, SourceHandler handle,
-                     void *context) {
-  int error = 0;
-  switch (path_kind(arg, error)) {
-    case PathKind::kFile:
-      handle(context, {arg, host_name(file_name_of(arg)), ""});
-      return;
-    case PathKind::kMissing:
-      handle(context, {"", arg, "no such file or folder"});
-      return;
-    case PathKind::kError:
-      handle(context,
-             {"", arg, std::string("cannot open: ") + std::strerror(error)});
-      return;
-    case PathKind::kFolder:
-      break;
-  }
-  Batch batch;
-  for (;;) {
-    batch.names.clear();
-    if (!list_folder(arg, take_into_batch, &batch, error)) {
-      handle(context,
-             {"", arg,
-              std::string("cannot read folder: ") + std::strerror(error)});
-      return;
+// Files of one host name, `run` as positions in `sources`, in order.
+void settle_host(const std::vector<Argument> &arguments,
+                 const std::vector<Source> &sources,
+                 const std::vector<std::size_t> &run, SameHosts &same) {
+  std::vector<SameFile> files;
+  for (const std::size_t at : run) {
+    SameFile file{at, path_of(arguments, sources[at]), false, {}};
+    file.known = file_id(file.path, file.id);
+    same.again[at] =
+        std::any_of(files.begin(), files.end(), [&file](const SameFile &seen) {
+          return seen.known == file.known &&
+                 (file.known ? seen.id.volume == file.id.volume &&
+                                   seen.id.index == file.id.index
+                             : seen.path == file.path);
+        });
+    if (!same.again[at]) {
+      files.push_back(std::move(file));
     }
-    // Byte order: std::string compares its chars as unsigned.
-    std::sort_heap(batch.names.begin(), batch.names.end());
-    for (const std::string &name : batch.names) {
-      handle(context, {path_in_folder(arg, name), host_name(name), ""});
+  }
+  for (const SameFile &file : files) {
+    std::string others;
+    for (const SameFile &other : files) {
+      if (other.at != file.at) {
+        others += (others.empty() ? "" : ", ") + host_text(other.path);
+      }
     }
-    if (batch.names.size() < kBatch) {
-      return;
+    if (!others.empty()) {
+      same.notes[file.at] = "host also reported from " + others;
     }
-    batch.first = false;
-    batch.after = batch.names.back();
   }
 }
 
-// The hosts an argument stands for, counted without reading them.
-void survey_arg(const std::string &arg, Survey &survey) {
-  int error = 0;
-  const PathKind kind = path_kind(arg, error);
-  if (kind == PathKind::kFolder &&
-      list_folder(arg, survey_name, &survey, error)) {
-    return;
+SameHosts settle_same_hosts(const std::vector<Argument> &arguments,
+                            const std::vector<Source> &sources) {
+  SameHosts same{std::vector<bool>(sources.size()), {}};
+  std::vector<std::size_t> files;
+  for (std::size_t at = 0; at < sources.size(); ++at) {
+    if (is_file(arguments, sources[at])) {
+      files.push_back(at);
+    }
   }
-  survey_host(survey,
-              kind == PathKind::kFile ? host_name(file_name_of(arg)) : arg);
+  const auto host = [&](std::size_t at) {
+    return host_of(arguments, sources[at]);
+  };
+  std::sort(files.begin(), files.end(), [&](std::size_t a, std::size_t b) {
+    return host(a) != host(b) ? host(a) < host(b) : a < b;
+  });
+  for (auto first = files.begin(); first != files.end();) {
+    const auto end = std::find_if(first, files.end(), [&](std::size_t at) {
+      return host(at) != host(*first);
+    });
+    if (end - first > 1) {
+      settle_host(arguments, sources, {first, end}, same);
+    }
+    first = end;
+  }
+  return same;
 }
 
-HostReport read_host(const Source &source, ExpectMask expect) {
-  if (!source.problem.empty()) {
-    return unreadable_host(source.host, source.problem);
+HostReport read_host(const std::vector<Argument> &arguments,
+                     const Source &source, const std::string &note,
+                     ExpectMask expect) {
+  const std::string host(host_of(arguments, source));
+  if (!is_file(arguments, source)) {
+    return unreadable_host(host, arguments[source.arg].problem);
   }
-  std::FILE *file = open_file(source.path);
-  if (file == nullptr) {
-    return unreadable_host(source.host,
-                           std::string("cannot open: ") + std::strerror(errno));
+  const FileStart start =
+      read_file_start(path_of(arguments, source), kTranscriptReadMax);
+  HostReport report = start.problem.empty()
+                          ? read_transcript(host, start.bytes, expect)
+                          : unreadable_host(host, start.problem);
+  if (!note.empty()) {
+    // Two transcripts for one host: neither can be taken for its verdict.
+    report.problem += (report.problem.empty() ? "" : "; ") + note;
+    if (report.status == HostStatus::kOk) {
+      report.status = HostStatus::kFailed;
+    }
   }
-  TranscriptScan scan;
-  scan_file(scan, file);
-  std::fclose(file);
-  return judge_scan(source.host, scan, expect);
+  return report;
 }
 
 // A usage error: what is wrong, and where to read more.
@@ -149,22 +202,6 @@ void refuse(const std::string &error) {
 
 void write_out(const std::string &text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
-// Where the report stands while the hosts go by.
-struct Reporting {
-  const Options &options;
-  std::size_t host_width;
-  StatusCounts counts;
-};
-
-// A host's report goes out as soon as its file is read.
-void report_source(void *context, const Source &source) {
-  Reporting &reporting = *static_cast<Reporting *>(context);
-  const HostReport report = read_host(source, reporting.options.expect);
-  ++reporting.counts[static_cast<std::size_t>(report.status)];
-  write_out(
-      report_host(reporting.options.format, report, reporting.host_width));
 }
 
 }  // namespace
@@ -181,21 +218,36 @@ int txreport(const std::vector<std::string> &args) {
     return std::fflush(stdout) == 0 ? kAllOk : kUsageError;
   }
 
-  Survey survey;
-  for (const std::string &path : options.paths) {
-    survey_arg(path, survey);
-  }
-  if (survey.hosts == 0) {
+  const std::vector<Argument> arguments = look_at(options.paths);
+  const std::vector<Source> sources = sources_of(arguments);
+  if (sources.empty()) {
     refuse("no transcript file found");
     return kUsageError;
   }
-
-  Reporting reporting{options, host_column_width(survey.widest), {}};
-  write_out(report_header(options.format, reporting.host_width));
-  for (const std::string &path : options.paths) {
-    for_each_source(path, report_source, &reporting);
+  const SameHosts same = settle_same_hosts(arguments, sources);
+  std::size_t widest = 0;
+  for (std::size_t at = 0; at < sources.size(); ++at) {
+    if (!same.again[at]) {
+      const std::string host(host_of(arguments, sources[at]));
+      widest = std::max(widest, display_width(host_text(host)));
+    }
   }
-  const StatusCounts &counts = reporting.counts;
+
+  // Each host's report goes out as soon as its file is read.
+  const std::size_t host_width = host_column_width(widest);
+  StatusCounts counts{};
+  write_out(report_header(options.format, host_width));
+  for (std::size_t at = 0; at < sources.size(); ++at) {
+    if (same.again[at]) {
+      continue;
+    }
+    const auto note = same.notes.find(at);
+    const HostReport report =
+        read_host(arguments, sources[at],
+                  note == same.notes.end() ? "" : note->second, options.expect);
+    ++counts[static_cast<std::size_t>(report.status)];
+    write_out(report_host(options.format, report, host_width));
+  }
   write_out(report_footer(options.format, counts));
 
   // A verdict that did not reach its reader must not pass for one.

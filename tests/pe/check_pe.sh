@@ -26,37 +26,38 @@ i686)
   manifest_arch=x86 high_entropy=no
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
-KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess FindClose
-  FindFirstFileW FindNextFileW FreeLibrary GetFileAttributesW GetLastError
-  GetModuleHandleA GetModuleHandleW GetProcAddress GetStartupInfoA
-  GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
-  LeaveCriticalSection LoadLibraryA MultiByteToWideChar
-  SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
-  WideCharToMultiByte
+KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
+  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageW FreeLibrary
+  GetFileAttributesW GetFileInformationByHandle GetLastError GetModuleHandleA
+  GetModuleHandleW GetProcAddress GetStartupInfoA GetStartupInfoW
+  InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA
+  LocalFree MultiByteToWideChar ReadFile SetUnhandledExceptionFilter Sleep
+  TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte
 msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
   __p__fmode __p__wcmdln __set_app_type __setusermatherr __wgetmainargs
   __winitenv _amsg_exit _cexit _errno _fileno _initterm _iob _onexit _setmode
-  _wfopen abort atoi calloc exit fclose ferror fflush fprintf fputc fputs
-  fread free fwrite localeconv malloc memchr memcmp memcpy memmove memset
-  setlocale setvbuf signal strchr strerror strlen strncmp vfprintf wcslen"
+  abort atoi calloc exit ferror fflush fprintf fputc fputs free fwrite
+  localeconv malloc memchr memcmp memcpy memmove memset setlocale setvbuf
+  signal strchr strerror strlen strncmp strspn vfprintf wcslen"
   ;;
 x86_64)
   format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
   manifest_arch=amd64 high_entropy=yes
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
-KERNEL32.dll DeleteCriticalSection EnterCriticalSection ExitProcess FindClose
-  FindFirstFileW FindNextFileW GetFileAttributesW GetLastError
-  GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
-  LeaveCriticalSection MultiByteToWideChar SetUnhandledExceptionFilter Sleep
-  TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte
-  __C_specific_handler
+KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
+  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageW
+  GetFileAttributesW GetFileInformationByHandle GetLastError GetStartupInfoA
+  GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
+  LeaveCriticalSection LocalFree MultiByteToWideChar ReadFile
+  SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
+  WideCharToMultiByte __C_specific_handler
 msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   __iob_func __set_app_type __setusermatherr __wgetmainargs __winitenv
   _acmdln _amsg_exit _cexit _commode _errno _fileno _fmode _initterm _onexit
-  _setmode _wcmdln _wfopen abort calloc exit fclose ferror fflush fprintf
-  fputc fputs fread free fwrite localeconv malloc memchr memcmp memcpy
-  memmove memset setvbuf signal strerror strlen strncmp vfprintf wcslen"
+  _setmode _wcmdln abort calloc exit ferror fflush fprintf fputc fputs free
+  fwrite localeconv malloc memchr memcmp memcpy memmove memset setvbuf signal
+  strerror strlen strncmp strspn vfprintf wcslen"
   ;;
 *)
   echo "usage: $0 i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe" >&2
@@ -76,7 +77,9 @@ ADVAPI32.dll RegCloseKey"
 txreport)
   needed_imports="KERNEL32.dll FindFirstFileW
 KERNEL32.dll FindNextFileW
-msvcrt.dll _wfopen"
+KERNEL32.dll CreateFileW
+KERNEL32.dll ReadFile
+KERNEL32.dll FormatMessageW"
   description="Reports per host and instance"
   ;;
 *)

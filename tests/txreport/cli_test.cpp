@@ -61,31 +61,6 @@ class Cli : public testing::Test {
 const std::string kGood = sweep_transcript({{1, kResetAfterDelete}});
 const std::string kLost = sweep_transcript({{2, kWriteFailsAfterDelete}});
 
-// A folder of more hosts than are held at once is still read whole, each
-// host once, in name order across the passes over its listing.
-TEST_F(Cli, ReadsALargeFolderInNameOrder) {
-  make_folder("fleet");
-  std::vector<std::string> hosts;
-  for (int n = 2999; n >= 0; --n) {  // made in reverse order
-    hosts.push_back("h" + std::to_string(n * 7919 % 3000));
-    write_file(path("fleet/" + hosts.back() + ".log"), kGood);
-  }
-  std::sort(hosts.begin(), hosts.end());
-  const ChildRun jsonl = txreport({"--format", "jsonl", "fleet"});
-  EXPECT_EQ(0, jsonl.exit_status);
-  std::string order;
-  for (const std::string &host : hosts) {
-    order += "{\"host\":\"" + host + "\",\"status\":\"ok\"";
-  }
-  std::string seen;
-  for (std::size_t at = 0; at < jsonl.out.size();) {
-    const std::size_t end = jsonl.out.find('\n', at);
-    seen += jsonl.out.substr(at, jsonl.out.find(",\"instances\"", at) - at);
-    at = end == std::string::npos ? jsonl.out.size() : end + 1;
-  }
-  EXPECT_EQ(order, seen);
-}
-
 TEST_F(Cli, ReportsFoldersInNameOrderAndSaysWhetherAllIsWell) {
   const std::string logs = make_folder("logs");
   write_file(path("logs/web02.log"), kLost);
@@ -178,11 +153,14 @@ TEST_F(Cli, KeepsAnyHostNameParseable) {
   make_folder("names");
   const std::vector<std::pair<std::string, std::string>> names{
       {"a\"quote\\back", "a\"quote\\back"},
-      {"bad\xFF\xFE", "bad\xEF\xBF\xBD\xEF\xBF\xBD"},  // in name order
+      {"b\\xFF", "b\\x5CxFF"},           // in name order
+      {"bad\xFE\xFF", "bad\\xFE\\xFF"},  // each name its own host
+      {"bad\xFF\xFE", "bad\\xFF\\xFE"},
       {"comma,1", "comma,1"},
       {"ctl\x01\x1B[2J\x7F", "ctl\x01\x1B[2J\x7F"},
       {"new\nline", "new\nline"},
-      {"utf\xC3\xA9", "utf\xC3\xA9"}};
+      {"utf\xC3\xA9", "utf\xC3\xA9"},
+      {"zw\xE2\x80\x8B", "zw\xE2\x80\x8B"}};
   std::string hosts;
   for (const auto &[name, host] : names) {
     write_file(path("names/" + name + ".log"), kGood);
@@ -196,13 +174,37 @@ TEST_F(Cli, KeepsAnyHostNameParseable) {
   EXPECT_EQ(0, parsed.exit_status) << parsed.err;
   EXPECT_EQ(hosts, parsed.out);
 
-  // The table shows every name without a byte a terminal acts on.
+  // The table and CSV show every name without a byte a terminal acts on.
   const ChildRun table = txreport({"names"});
-  for (const char c : table.out) {
+  const ChildRun csv = txreport({"--format", "csv", "names"});
+  for (const char c : table.out + csv.out) {
     EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int{c};
     EXPECT_NE('\x7F', c);
   }
   EXPECT_NE(std::string::npos, table.out.find("ctl\\x01\\x1B[2J\\x7F  ok"));
+  EXPECT_NE(std::string::npos, table.out.find("zw\\xE2\\x80\\x8B      ok"));
+  EXPECT_NE(std::string::npos, csv.out.find("\nnew\\x0Aline,0,not-opened\n"));
+}
+
+// A file reached twice is reported once; two files of one host are both
+// reported, each saying so.
+TEST_F(Cli, ReportsEachFileOnceAndEachHostOfTwoFiles) {
+  make_folder("logs");
+  write_file(path("logs/db.log"), kGood);
+  write_file(path("logs/web01.log"), kGood);
+  write_file(path("logs/web01.txt"), kLost);
+  const ChildRun report =
+      txreport({"logs", "logs/db.log", "./logs", dir() + "/logs/db.log"});
+  EXPECT_EQ(1, report.exit_status);
+  EXPECT_EQ(
+      "HOST   STATUS      INSTANCES 0-15    PROBLEM\n"
+      "db     ok          .R..............\n"
+      "web01  failed      .R..............  host also reported from "
+      "logs/web01.txt\n"
+      "web01  failed      ..L.............  instance 2 lost (value deleted, "
+      "none written); host also reported from logs/web01.log\n"
+      "3 hosts: 1 ok, 2 failed, 0 incomplete, 0 unreadable\n",
+      report.out);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -41,10 +42,32 @@ TEST(Csv, GivesARowPerInstanceOrOneForAnUnreadableHost) {
                           "\"we\"\"b,01\",2,written\n"
                           "\"we\"\"b,01\",3,not-opened\n"));
   EXPECT_EQ(16, std::count(rows.begin(), rows.end(), '\n'));
-  EXPECT_EQ("db\xEF\xBF\xBD,,unreadable\n",
+  EXPECT_EQ("db\\xFF,,unreadable\n",
             report_host(ReportFormat::kCsv,
                         host("db\xFF", HostStatus::kUnreadable, "x"), 0));
   EXPECT_EQ("host,instance,outcome\n", report_header(ReportFormat::kCsv, 0));
+}
+
+// Nothing a spreadsheet takes for a formula, nothing a terminal acts on.
+TEST(Csv, MakesHostsPlainText) {
+  const Pairs hosts{{"web01", "web01"},
+                    {"=cmd|'/c calc'!A1", "'=cmd|'/c calc'!A1"},
+                    {"+1", "'+1"},
+                    {"-2", "'-2"},
+                    {"@SUM(A1)", "'@SUM(A1)"},
+                    {"=a,b", "\"'=a,b\""},
+                    {"a=b", "a=b"},
+                    {"\tab", "\\x09ab"},
+                    {"\r\n", "\\x0D\\x0A"},
+                    {"ctl\x1B[2J\x7F", "ctl\\x1B[2J\\x7F"},
+                    {"\xC2\x9B"
+                     "31m",
+                     "\\xC2\\x9B31m"},
+                    {"rlo\xE2\x80\xAEgol\xE2\x80\xAC",
+                     "rlo\\xE2\\x80\\xAEgol\\xE2\\x80\\xAC"}};
+  for (const auto &[name, field] : hosts) {
+    EXPECT_EQ(field, csv_host(name)) << field;
+  }
 }
 
 TEST(Json, EscapesControlsAndRepairsUtf8) {
@@ -92,15 +115,38 @@ TEST(Json, GivesOneObjectPerHost) {
 }
 
 TEST(Terminal, EscapesWhatATerminalWouldActOn) {
-  const Pairs texts{{"web01", "web01"},
-                    {"\x1B]0;title\x07", "\\x1B]0;title\\x07"},
-                    {"\xC2\x9B"
-                     "31m",
-                     "\\xC2\\x9B31m"},
-                    {"a\x7F\xFF\xC3\xA9", "a\\x7F\\xFF\xC3\xA9"},
-                    {"new\nline\r", "new\\x0Aline\\x0D"}};
+  const Pairs texts{
+      {"web01", "web01"},
+      {"\x1B]0;title\x07", "\\x1B]0;title\\x07"},
+      {"\xC2\x9B"
+       "31m",
+       "\\xC2\\x9B31m"},
+      {"a\x7F\xFF\xC3\xA9", "a\\x7F\\xFF\xC3\xA9"},
+      {"\xE2\x80\xAEx\xE2\x80\xAC", "\\xE2\\x80\\xAEx\\xE2\\x80\\xAC"},
+      {"\xE2\x81\xA6x\xE2\x81\xA9", "\\xE2\\x81\\xA6x\\xE2\\x81\\xA9"},
+      {"\xEF\xBB\xBF\xD8\x9C", "\\xEF\\xBB\\xBF\\xD8\\x9C"},
+      {"new\nline\r", "new\\x0Aline\\x0D"}};
   for (const auto &[text, safe] : texts) {
     EXPECT_EQ(safe, terminal_text(text)) << safe;
+  }
+}
+
+// \xNN always stands for one byte, so no two names show alike.
+TEST(Hosts, ShowDistinctNamesDistinctly) {
+  const std::vector<std::tuple<std::string, std::string, std::string>> names{
+      // name, host_text, json_host
+      {"bad\xFF\xFE", "bad\\xFF\\xFE", "\"bad\\\\xFF\\\\xFE\""},
+      {"bad\xFE\xFF", "bad\\xFE\\xFF", "\"bad\\\\xFE\\\\xFF\""},
+      {"bad\\xFF", "bad\\x5CxFF", "\"bad\\\\x5CxFF\""},
+      {"bad\\x5CxFF", "bad\\x5Cx5CxFF", "\"bad\\\\x5Cx5CxFF\""},
+      {"C:\\logs\\xyz\\x1", "C:\\logs\\xyz\\x1", "\"C:\\\\logs\\\\xyz\\\\x1\""},
+      {"\\xab", "\\xab", "\"\\\\xab\""},
+      {"\\\x01", "\\\\x01", "\"\\\\\\u0001\""},
+      {"zw\xE2\x80\x8B", "zw\\xE2\\x80\\x8B", "\"zw\xE2\x80\x8B\""},
+      {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", "\"\xC3\xA9t\xC3\xA9\""}};
+  for (const auto &[name, shown, json] : names) {
+    EXPECT_EQ(shown, host_text(name)) << shown;
+    EXPECT_EQ(json, json_host(name)) << json;
   }
 }
 

@@ -1,12 +1,15 @@
-// Transcripts as bytes in, verdicts out: one table, read whole, a byte at a
-// time, and from a file.
+// Transcripts as bytes in, verdicts out: one table, read whole, from the
+// start the reader takes of a file, and from a file.
 #include "txreport/transcript.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "expected_output.h"
+#include "txreport/files.h"
 #include "txreport/report.h"
 
 namespace {
@@ -96,11 +99,38 @@ std::vector<TranscriptCase> transcript_cases() {
        0, HostStatus::kIncomplete, ".R.W...?????????",
        "transcript ends after instance 6" + kCut +
            "; instance 7 stopped after deleting its value"},
+      // Once the value is written, a cut record says so no more: in its
+      // last blank line, or before its verdict.
+      {"CutBeforeFinalBlankLine",
+       first_records(kGood, 2) + "Open Key sucessfully!\n\nDelete Key now.\n\n"
+                                 "Reset the correct Key value.\n\n"
+                                 "The change is done!\n",
+       0, HostStatus::kIncomplete, ".RR?????????????",
+       "transcript ends after instance 2" + kCut},
+      {"CutAfterWrite",
+       first_records(kGood, 2) + "Open Key sucessfully!\n\nDelete Key now.\n\n"
+                                 "Reset the correct Key value.\n\n",
+       0, HostStatus::kIncomplete, ".R??????????????",
+       "transcript ends after instance 1" + kCut},
+      {"CutBeforeDeleteLineBreak",
+       first_records(kGood, 2) + "Open Key sucessfully!\r\n\r\nDelete Key now.",
+       0, HostStatus::kIncomplete, ".R??????????????",
+       "transcript ends after instance 1" + kCut +
+           "; instance 2 stopped after deleting its value"},
+      // Saved by a tool that trims trailing line breaks.
+      {"NoFinalLineBreak", good.substr(0, good.size() - 1), 0, HostStatus::kOk,
+       ".R.W............", ""},
+      {"NoFinalLineBreaks", good.substr(0, good.size() - 2), 0, HostStatus::kOk,
+       ".R.W............", ""},
+      {"NoFinalCrlf", crlf(good).substr(0, crlf(good).size() - 2), 0,
+       HostStatus::kOk, ".R.W............", ""},
       {"CutBeforeFirstRecord", kBanner, 0, HostStatus::kIncomplete, kUnknownMap,
        "transcript ends before instance 0" + kCut},
       {"CutInBanner", "Tarnel Utility Program    ", 0, HostStatus::kIncomplete,
        kUnknownMap, "transcript ends inside the banner" + kCut},
       {"CutInBom", "\xEF\xBB", 0, HostStatus::kIncomplete, kUnknownMap,
+       "transcript ends inside the banner" + kCut},
+      {"CutAfterCrInLine", "Tarnel\r", 0, HostStatus::kIncomplete, kUnknownMap,
        "transcript ends inside the banner" + kCut},
       // A failure before the cut is a failure, whatever came after it.
       {"LostThenCut", first_records({{2, kWriteFailsAfterDelete}}, 5), 0,
@@ -157,44 +187,24 @@ std::vector<TranscriptCase> transcript_cases() {
   };
 }
 
-HostReport read_in_pieces(const std::string &bytes, std::size_t piece,
-                          ExpectMask expect) {
-  TranscriptScan scan;
-  for (std::size_t at = 0; at < bytes.size(); at += piece) {
-    if (!scan_bytes(scan, bytes.data() + at,
-                    std::min(piece, bytes.size() - at))) {
-      break;
-    }
-  }
-  scan_end(scan);
-  return judge_scan("host", scan, expect);
-}
-
 class Transcripts : public testing::TestWithParam<TranscriptCase> {};
 
-TEST_P(Transcripts, GiveTheirVerdictHoweverTheBytesArrive) {
+TEST_P(Transcripts, GiveTheirVerdictFromTheStartOfTheFile) {
   const TranscriptCase &c = GetParam();
-  for (const std::size_t piece :
-       {c.bytes.size() + 1, std::size_t{1}, std::size_t{7}}) {
-    const HostReport report = read_in_pieces(c.bytes, piece, c.expect);
-    EXPECT_EQ(status_word(c.status), std::string(status_word(report.status)))
-        << "in pieces of " << piece;
-    EXPECT_EQ(c.map, instance_map(report)) << "in pieces of " << piece;
-    EXPECT_EQ(c.problem, report.problem) << "in pieces of " << piece;
-  }
+  const std::string file =
+      testing::TempDir() + "transcript-" + std::to_string(getpid()) + ".log";
+  std::ofstream(file, std::ios::binary) << c.bytes;
+  const FileStart start = read_file_start(file, kTranscriptReadMax);
+  std::remove(file.c_str());
+  EXPECT_EQ("", start.problem);
 
-  std::FILE *file = std::tmpfile();
-  ASSERT_NE(nullptr, file);
-  std::fwrite(c.bytes.data(), 1, c.bytes.size(), file);
-  std::rewind(file);
-  TranscriptScan scan;
-  scan_file(scan, file);
-  const HostReport from_file = judge_scan("host", scan, c.expect);
-  // A wrong file is read no further than its first wrong line.
-  EXPECT_LE(std::ftell(file), 2 * 4096);
-  std::fclose(file);
-  EXPECT_EQ(c.map, instance_map(from_file));
-  EXPECT_EQ(c.problem, from_file.problem);
+  for (const std::string &bytes : {c.bytes, start.bytes}) {
+    const HostReport report = read_transcript("host", bytes, c.expect);
+    EXPECT_EQ(status_word(c.status), std::string(status_word(report.status)))
+        << bytes.size() << " bytes";
+    EXPECT_EQ(c.map, instance_map(report)) << bytes.size() << " bytes";
+    EXPECT_EQ(c.problem, report.problem) << bytes.size() << " bytes";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
