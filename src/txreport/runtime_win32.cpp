@@ -19,24 +19,21 @@ namespace {
   std::abort();
 }
 
-// A block of memory, as malloc gives it and free takes it back.
-using Block = decltype(std::malloc(1));
-
 }  // namespace
 
-Block operator new(std::size_t size) {
-  Block block = std::malloc(size != 0 ? size : 1);
+void *operator new(std::size_t size) {
+  void *block = std::malloc(size != 0 ? size : 1);
   if (block == nullptr) {
     stop("out of memory");
   }
   return block;
 }
 
-Block operator new[](std::size_t size) { return operator new(size); }
-void operator delete(Block block) noexcept { std::free(block); }
-void operator delete[](Block block) noexcept { std::free(block); }
-void operator delete(Block block, std::size_t) noexcept { std::free(block); }
-void operator delete[](Block block, std::size_t) noexcept { std::free(block); }
+void *operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void *block) noexcept { std::free(block); }
+void operator delete[](void *block) noexcept { std::free(block); }
+void operator delete(void *block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void *block, std::size_t) noexcept { std::free(block); }
 
 // The names libstdc++'s containers call when a size or index is out of
 // range; the library's own definitions would throw.
