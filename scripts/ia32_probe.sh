@@ -1,22 +1,36 @@
 #!/usr/bin/env bash
-# Whether this machine runs 32-bit x86 programs, found by starting one:
-# Wine's 32-bit loader, which every 32-bit Windows program under Wine needs,
-# in a 32-bit prefix and under WOW64 alike. Some kernels have no IA-32
-# emulation at all (booted with ia32_emulation=0, some sandboxes and guests).
-#   ia32_probe.sh probe LOADER ANSWER   asks once, writes the answer to ANSWER
-#   ia32_probe.sh run ANSWER COMMAND... runs COMMAND where 32-bit programs
-#                                        run, else says why and exits 77,
-#                                        which CTest counts as skipped
-# Only the kernel's refusal, or a loader that is not there to try, skips: a
-# loader that starts and then fails proves the kernel runs 32-bit code, so
-# the suites run and fail as they should.
+# Where 32-bit x86 programs run: Wine's 32-bit loader, which every 32-bit
+# Windows program under Wine needs, in a 32-bit prefix and under WOW64 alike.
+# Some kernels have no IA-32 emulation at all (booted with ia32_emulation=0,
+# some sandboxes and guests); there, they run in a qemu guest whose kernel
+# has it (scripts/guest), and only where no guest can run either are the
+# 32-bit suites skipped.
+#   ia32_probe.sh probe LOADER ANSWER [guest]
+#                                        finds out once, writes the answer to
+#                                        ANSWER: an empty line (here), or why
+#                                        not; with guest, "in a qemu guest:
+#                                        WHY" where a guest can run them
+#   ia32_probe.sh run ANSWER ARCH STEP COMMAND...
+#                                        runs one step (start, suite or stop)
+#                                        of the Wine suite in an ARCH prefix
+#                                        where the answer says; exits 77,
+#                                        which CTest counts as skipped, where
+#                                        32-bit programs run nowhere
+# Only the kernel's refusal, or a loader that is not there to try, counts as
+# no 32-bit support: a loader that starts and then fails proves the kernel
+# runs 32-bit code, so the suites run and fail as they should.
+# TXRESET_WINE32=guest runs them in the guest even where the kernel could.
 set -uo pipefail
 readonly no_ia32="this kernel runs no 32-bit programs"
+readonly in_guest="in a qemu guest: "
+scripts=$(dirname "${BASH_SOURCE[0]}")
 
 case ${1:-} in
 probe)
-  loader=$2 answer=$3
-  if [ ! -e "$loader" ]; then
+  loader=$2 answer=$3 guest=${4:-}
+  if [ -n "$guest" ] && [ "${TXRESET_WINE32:-}" = guest ]; then
+    reason="TXRESET_WINE32=guest"
+  elif [ ! -e "$loader" ]; then
     reason="cannot tell: $loader is missing (wine32:i386 is not installed), counted as: $no_ia32"
   else
     output=$("$loader" --version 2>&1 </dev/null)
@@ -29,29 +43,54 @@ probe)
       reason="cannot tell: $loader did not start ($(tail -n 1 <<<"$output")), counted as: $no_ia32"
     fi
   fi
-  printf '%s\n' "$reason" >"$answer"
-  if [ -z "$reason" ]; then
-    echo "32-bit programs run here: the 32-bit and WOW64 suites will run"
-  else
-    echo "The 32-bit and WOW64 suites will be skipped: $reason"
+  if [ -n "$reason" ] && [ -n "$guest" ]; then
+    if why_not=$("$scripts/guest" check); then
+      reason="$in_guest$reason"
+    else
+      reason="$reason; no qemu guest either: $why_not"
+    fi
   fi
+  printf '%s\n' "$reason" >"$answer"
+  case $reason in
+  "") echo "32-bit programs run here: the 32-bit and WOW64 suites will run" ;;
+  "$in_guest"*) echo "The 32-bit and WOW64 suites will run $reason" ;;
+  *) echo "The 32-bit and WOW64 suites will be skipped: $reason" ;;
+  esac
   ;;
 run)
-  answer=$2
-  shift 2
+  answer=$2 arch=$3 step=$4
+  shift 4
   if [ ! -f "$answer" ]; then
     echo "no answer in $answer: run the wine.ia32.probe test first" >&2
     exit 1
   fi
   reason=$(<"$answer")
-  if [ -n "$reason" ]; then
-    echo "Skipped: $reason"
-    exit 77
-  fi
-  exec "$@"
+  case $reason in
+  "") exec "$@" ;;
+  "$in_guest"*) ;;
+  *) echo "Skipped: $reason" && exit 77 ;;
+  esac
+  # In the guest: the prefixes are those kept in its image, made for this
+  # host's packages on first use, and a suite's wineserver ends with it.
+  echo "Runs $reason"
+  case $step in
+  start) "$scripts/guest-image" ;;
+  stop) ;;
+  suite)
+    # The build tree is shared at its own path; the suite's environment
+    # (WINEPREFIX, WINEDEBUG, ...) goes along. A guest that hangs is ended
+    # before CTest's own time limit, with its console printed.
+    envs=()
+    for name in $(compgen -e); do
+      case $name in WINE* | TXRESET_TEST_*) envs+=(--env "$name") ;; esac
+    done
+    exec "$scripts/guest" run --share "$(dirname "$answer")" --wine-prefix "$arch" \
+      --timeout 540 "${envs[@]}" -- "$@"
+    ;;
+  esac
   ;;
 *)
-  echo "usage: $0 probe LOADER ANSWER | run ANSWER COMMAND..." >&2
+  echo "usage: $0 probe LOADER ANSWER | run ANSWER ARCH STEP COMMAND..." >&2
   exit 2
   ;;
 esac

@@ -46,3 +46,7 @@ RELEASE_PACKAGES=(cmake ninja-build
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 zip unzip openssl osslsigncode
   g++ help2man file dpkg-dev lintian)
+# The qemu guest that runs the 32-bit Wine suites where the kernel runs no
+# 32-bit programs (scripts/guest): QEMU, and what makes its image
+# (scripts/guest-image: debootstrap, mkfs.ext4 -d).
+GUEST_PACKAGES=(qemu-system-x86 debootstrap e2fsprogs)
