@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Where ia32_probe.sh sends the 32-bit suites, with stand-ins for Wine's
+# loader and for scripts/guest and scripts/guest-image: here where the
+# loader starts; into the guest where the kernel refuses it and a guest can
+# run, each step as it should go there; skipped, with both reasons, where
+# no guest can run either.
+# Usage: check_probe.sh SCRIPTS_DIR
+set -uo pipefail
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$1/ia32_probe.sh" "$work/"
+probe=$work/ia32_probe.sh answer=$work/answer
+failures=0
+fail() { echo "FAIL: $*" && failures=$((failures + 1)); }
+stand_in() { # NAME EXIT: records its arguments in NAME.args
+  printf '#!/bin/sh\necho "$@" >"%s"\nexit %s\n' "$work/$1.args" "$2" >"$work/$1"
+  chmod +x "$work/$1"
+}
+printf '\177ELF\1not an i386 program' >"$work/refused" && chmod +x "$work/refused"
+printf '#!/bin/sh\necho "wine-8.0"\n' >"$work/starts" && chmod +x "$work/starts"
+stand_in guest 0
+stand_in guest-image 0
+
+"$probe" probe "$work/starts" "$answer" guest >/dev/null
+[ -z "$(cat "$answer")" ] || fail "a loader that starts gave: $(cat "$answer")"
+[ "$("$probe" run "$answer" win32 suite echo here)" = here ] || fail "the suite did not run here"
+
+"$probe" probe "$work/refused" "$answer" guest >/dev/null
+grep -qx "in a qemu guest: this kernel runs no 32-bit programs ($work/refused: Exec format error)" \
+  "$answer" || fail "a refused loader gave: $(cat "$answer")"
+"$probe" run "$answer" win64 start true >/dev/null || fail "start failed"
+[ -f "$work/guest-image.args" ] || fail "start did not make or find the image"
+WINEPREFIX=/p TXRESET_TEST_EXPECT_WOW64=1 "$probe" run "$answer" win64 suite wine t.exe >/dev/null
+args=$(cat "$work/guest.args" 2>/dev/null)
+for part in "run --share $work --wine-prefix win64 --timeout 540" "--env WINEPREFIX" \
+  "--env TXRESET_TEST_EXPECT_WOW64" "-- wine t.exe"; do
+  [[ $args == *"$part"* ]] || fail "the suite went to the guest as '$args', without '$part'"
+done
+rm -f "$work/guest.args"
+"$probe" run "$answer" win64 stop false >/dev/null || fail "stop did not leave the guest alone"
+[ ! -f "$work/guest.args" ] || fail "stop booted a guest"
+
+printf '#!/bin/sh\necho "qemu-system-x86_64 is not installed"\nexit 1\n' >"$work/guest"
+"$probe" probe "$work/refused" "$answer" guest >/dev/null
+grep -q "Exec format error); no qemu guest either: qemu-system-x86_64 is not installed" \
+  "$answer" || fail "no guest gave: $(cat "$answer")"
+"$probe" run "$answer" win32 suite true >/dev/null
+[ $? -eq 77 ] || fail "the suite was not skipped where no guest can run"
+
+# Without the guest argument (scripts/run), the answer is as before.
+TXRESET_WINE32=guest "$probe" probe "$work/starts" "$answer" >/dev/null
+[ -z "$(cat "$answer")" ] || fail "scripts/run's probe gave: $(cat "$answer")"
+
+[ "$failures" -eq 0 ] && echo "PASS: the 32-bit suites run here, in the guest, or are skipped, as they should"
