@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "registry_image.h"
-#include "txreset/platform.h"
+#include "platform/platform.h"
 
 enum class RegOp { kOpen, kDeleteValue, kSetValue, kClose };
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "txreset/platform.h"
+#include "platform/platform.h"
 
 struct RegValue {
   std::string name;
