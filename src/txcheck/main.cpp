@@ -32,10 +32,8 @@ constexpr char kUsage[] =
     "then what it found. The last line counts each state.\n"
     "\n"
     "Exit status: 0 when no instance needs a reset, is blocked or is\n"
-    "unreadable; 1 otherwise; 2 for a usage error.\n";
-
-// printf on a stream would bring in the C runtime's stream locks, one more
-// import: lines are made with snprintf and written with fputs.
+    "unreadable; 1 otherwise; 2 for a usage error, or when standard output\n"
+    "cannot be written.\n";
 
 // Ends the program once standard output holds all that was written to it.
 [[noreturn]] void finish(UINT status) {
@@ -74,17 +72,14 @@ int main(int argc, char **argv) {
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     ++counts[check_instance(instance)];
   }
-  // "16 instances: 1 ok, 12 absent, 2 needs-reset, 1 blocked, 0 unreadable"
+  static_assert(kCheckStateCount == 5, "the summary names each state");
   char summary[128];
-  int used =
-      std::snprintf(summary, sizeof summary, "%d instances:", kInstanceCount);
-  for (int state = 0; state < kCheckStateCount; ++state) {
-    used +=
-        std::snprintf(summary + used, sizeof summary - used, "%s %d %s",
-                      state == 0 ? "" : ",", counts[state], kCheckWords[state]);
-  }
+  std::snprintf(summary, sizeof summary,
+                "%d instances: %d %s, %d %s, %d %s, %d %s, %d %s\n",
+                kInstanceCount, counts[0], kCheckWords[0], counts[1],
+                kCheckWords[1], counts[2], kCheckWords[2], counts[3],
+                kCheckWords[3], counts[4], kCheckWords[4]);
   std::fputs(summary, stdout);
-  std::fputc('\n', stdout);
   const int needing_work = counts[kCheckNeedsReset] + counts[kCheckBlocked] +
                            counts[kCheckUnreadable];
   finish(needing_work == 0 ? kAllGood : kNeedsWork);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Checks a built program (txreset.exe or txreport.exe) as a Windows loader
-# and an administrator see it: a console program that imports only system
-# DLLs present in the first Windows of its kind (Windows 2000 for i686,
+# Checks a built program (txreset.exe, txcheck.exe or txreport.exe) as a
+# Windows loader and an administrator see it: a console program that
+# imports only system DLLs present in the first Windows of its kind (Windows 2000 for i686,
 # Windows XP x64 / Server 2003 x64 for x86_64), with ASLR and DEP on, a
 # version resource and a manifest.
 # VERSION is the project's, MAJOR.MINOR.
@@ -25,30 +25,33 @@ i686)
   format=pei-i386 kind="PE32 for i386" oldest="Windows 2000" version=5.0
   manifest_arch=x86 high_entropy=no
   reviewed_imports="
-ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
+ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegQueryValueExA
+  RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
-  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageW FreeLibrary
-  GetFileAttributesW GetFileInformationByHandle GetLastError GetModuleHandleA
-  GetModuleHandleW GetProcAddress GetStartupInfoA GetStartupInfoW
-  InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA
-  LocalFree MultiByteToWideChar ReadFile SetUnhandledExceptionFilter Sleep
-  TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte
+  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
+  FormatMessageW FreeLibrary GetFileAttributesW GetFileInformationByHandle
+  GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
+  GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
+  LeaveCriticalSection LoadLibraryA LocalFree MultiByteToWideChar ReadFile
+  SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
+  WideCharToMultiByte
 msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
   __p__fmode __p__wcmdln __set_app_type __setusermatherr __wgetmainargs
   __winitenv _amsg_exit _cexit _errno _fileno _initterm _iob _onexit _setmode
   abort atoi calloc exit ferror fflush fprintf fputc fputs free fwrite
   localeconv malloc memchr memcmp memcpy memmove memset setlocale setvbuf
-  signal strchr strerror strlen strncmp strspn vfprintf wcslen"
+  signal strchr strcmp strerror strlen strncmp strspn vfprintf wcslen"
   ;;
 x86_64)
   format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
   manifest_arch=amd64 high_entropy=yes
   reviewed_imports="
-ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
+ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegQueryValueExA
+  RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
-  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageW
-  GetFileAttributesW GetFileInformationByHandle GetLastError GetStartupInfoA
-  GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
+  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
+  FormatMessageW GetFileAttributesW GetFileInformationByHandle GetLastError
+  GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
   LeaveCriticalSection LocalFree MultiByteToWideChar ReadFile
   SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
   WideCharToMultiByte __C_specific_handler
@@ -57,7 +60,7 @@ msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   _acmdln _amsg_exit _cexit _commode _errno _fileno _fmode _initterm _onexit
   _setmode _wcmdln abort calloc exit ferror fflush fprintf fputc fputs free
   fwrite localeconv malloc memchr memcmp memcpy memmove memset setvbuf signal
-  strerror strlen strncmp strspn vfprintf wcslen"
+  strcmp strerror strlen strncmp strspn vfprintf wcslen"
   ;;
 *)
   echo "usage: $0 i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe" >&2
@@ -65,7 +68,9 @@ msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   ;;
 esac
 
-# What each program must import to do its work, and how it describes itself.
+# What each program must import to do its work, what it must not import,
+# and how it describes itself.
+forbidden_imports='^$'
 case $program in
 txreset)
   needed_imports="ADVAPI32.dll RegOpenKeyExA
@@ -73,6 +78,15 @@ ADVAPI32.dll RegDeleteValueA
 ADVAPI32.dll RegSetValueExA
 ADVAPI32.dll RegCloseKey"
   description="Resets ReportTxEarly"
+  ;;
+txcheck)
+  needed_imports="ADVAPI32.dll RegOpenKeyExA
+ADVAPI32.dll RegQueryValueExA
+ADVAPI32.dll RegCloseKey
+KERNEL32.dll FormatMessageA"
+  # It only reads: nothing that writes, creates or deletes in the registry.
+  forbidden_imports='^ADVAPI32\.dll Reg(Set|Delete|Create|Save|Restore|Replace|Load|Unload|Flush|Rename|Copy)'
+  description="Tells whether ReportTxEarly needs a reset"
   ;;
 txreport)
   needed_imports="KERNEL32.dll FindFirstFileW
@@ -130,6 +144,9 @@ unknown=$(comm -23 <(echo "$imports") <(echo "$allowed"))
 while read -r dll call; do
   grep -qx "$dll $call" <<<"$imports" || fail "$call is not imported from $dll"
 done <<<"$needed_imports"
+writes=$(grep -E "$forbidden_imports" <<<"$imports")
+[ -z "$writes" ] && pass "no registry write imported" ||
+  fail "imports that change the registry:"$'\n'"$writes"
 
 # Resources, as windres reads them back from the file.
 resources=$("$windres" -J coff -O rc -i "$exe" 2>&1)
