@@ -47,6 +47,10 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char **argv) {
+  // All the output in one buffer, written at the end: the C runtime would
+  // write an unbuffered console or device a byte at a time.
+  static char output[4096];
+  std::setvbuf(stdout, output, _IOFBF, sizeof output);
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     char usage[sizeof kUsage + 128];
     std::snprintf(usage, sizeof usage, kUsage, kSettingValueName,

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks a built program (txreset.exe, txcheck.exe or txreport.exe) as a
 # Windows loader and an administrator see it: a console program that
-# imports only system DLLs present in the first Windows of its kind (Windows 2000 for i686,
-# Windows XP x64 / Server 2003 x64 for x86_64), with ASLR and DEP on, a
-# version resource and a manifest.
+# imports only system DLLs present in the first Windows of its kind
+# (Windows 2000 for i686, Windows XP x64 / Server 2003 x64 for x86_64), with
+# ASLR and DEP on, a version resource and a manifest.
 # VERSION is the project's, MAJOR.MINOR.
 # Usage: check_pe.sh i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe
 set -uo pipefail
@@ -25,8 +25,7 @@ i686)
   format=pei-i386 kind="PE32 for i386" oldest="Windows 2000" version=5.0
   manifest_arch=x86 high_entropy=no
   reviewed_imports="
-ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegQueryValueExA
-  RegSetValueExA
+ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
   ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
   FormatMessageW FreeLibrary GetFileAttributesW GetFileInformationByHandle
@@ -46,13 +45,13 @@ x86_64)
   format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
   manifest_arch=amd64 high_entropy=yes
   reviewed_imports="
-ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegQueryValueExA
-  RegSetValueExA
+ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
   ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
   FormatMessageW GetFileAttributesW GetFileInformationByHandle GetLastError
-  GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
-  LeaveCriticalSection LocalFree MultiByteToWideChar ReadFile
+  GetModuleHandleA GetProcAddress GetStartupInfoA GetStartupInfoW
+  InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection
+  LoadLibraryA LocalFree MultiByteToWideChar ReadFile
   SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
   WideCharToMultiByte __C_specific_handler
 msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
@@ -70,7 +69,7 @@ esac
 
 # What each program must import to do its work, what it must not import,
 # and how it describes itself.
-forbidden_imports='^$'
+forbidden_imports='^$' bound_functions=
 case $program in
 txreset)
   needed_imports="ADVAPI32.dll RegOpenKeyExA
@@ -80,12 +79,14 @@ ADVAPI32.dll RegCloseKey"
   description="Resets ReportTxEarly"
   ;;
 txcheck)
-  needed_imports="ADVAPI32.dll RegOpenKeyExA
-ADVAPI32.dll RegQueryValueExA
-ADVAPI32.dll RegCloseKey
+  # It binds its registry functions at run time (from KERNEL32.dll where
+  # Windows has them there, else from ADVAPI32.dll), and names no other.
+  needed_imports="KERNEL32.dll GetModuleHandleA
+KERNEL32.dll GetProcAddress
+KERNEL32.dll LoadLibraryA
 KERNEL32.dll FormatMessageA"
-  # It only reads: nothing that writes, creates or deletes in the registry.
-  forbidden_imports='^ADVAPI32\.dll Reg(Set|Delete|Create|Save|Restore|Replace|Load|Unload|Flush|Rename|Copy)'
+  forbidden_imports='^ADVAPI32\.dll '
+  bound_functions="RegCloseKey RegOpenKeyExA RegQueryValueExA"
   description="Tells whether ReportTxEarly needs a reset"
   ;;
 txreport)
@@ -144,9 +145,13 @@ unknown=$(comm -23 <(echo "$imports") <(echo "$allowed"))
 while read -r dll call; do
   grep -qx "$dll $call" <<<"$imports" || fail "$call is not imported from $dll"
 done <<<"$needed_imports"
-writes=$(grep -E "$forbidden_imports" <<<"$imports")
-[ -z "$writes" ] && pass "no registry write imported" ||
-  fail "imports that change the registry:"$'\n'"$writes"
+forbidden=$(grep -E "$forbidden_imports" <<<"$imports")
+[ -z "$forbidden" ] || fail "imports that it must not:"$'\n'"$forbidden"
+if [ -n "$bound_functions" ]; then
+  named=$(grep -aoE 'Reg[A-Z][A-Za-z]+' "$exe" | sort -u | tr '\n' ' ')
+  [ "$named" = "$bound_functions " ] && pass "binds only $bound_functions" ||
+    fail "names registry functions $named, not only $bound_functions"
+fi
 
 # Resources, as windres reads them back from the file.
 resources=$("$windres" -J coff -O rc -i "$exe" 2>&1)
