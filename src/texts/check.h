@@ -3,6 +3,8 @@
 #ifndef TEXTS_CHECK_H
 #define TEXTS_CHECK_H
 
+#include <cstddef>
+
 #include "tx_version.h"
 
 // The states, in the order of the summary line.
@@ -19,5 +21,14 @@ constexpr const char *kCheckWords[kCheckStateCount] = {
     "ok", "absent", "needs-reset", "blocked", "unreadable"};
 
 constexpr char kCheckTitle[] = "txcheck version " TX_VERSION "\n";
+
+// The last line: the instance count, then how many are in each state, with
+// its word, in the order above.
+constexpr char kCheckSummaryFormat[] =
+    "%d instances: %d %s, %d %s, %d %s, %d %s, %d %s\n";
+static_assert(kCheckStateCount == 5, "the summary names each state");
+
+// No line txcheck writes is longer, its line break included.
+constexpr std::size_t kCheckLineMax = 1024;
 
 #endif

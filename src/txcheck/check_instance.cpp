@@ -110,6 +110,7 @@ void describe_value(char (&found)[kFoundSize], DWORD type, const BYTE *data,
 int put_line(int instance, int state, const char *found,
              const char *separator = "", const char *reason = "") {
   char line[32 + kFoundSize + kReasonSize];
+  static_assert(sizeof line <= kCheckLineMax, "txreport reads lines so long");
   std::snprintf(line, sizeof line, "%s%d %s %s%s%s\n", kServiceName, instance,
                 kCheckWords[state], found, separator, reason);
   std::fputs(line, stdout);

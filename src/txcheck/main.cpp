@@ -76,13 +76,11 @@ int main(int argc, char **argv) {
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     ++counts[check_instance(instance)];
   }
-  static_assert(kCheckStateCount == 5, "the summary names each state");
   char summary[128];
-  std::snprintf(summary, sizeof summary,
-                "%d instances: %d %s, %d %s, %d %s, %d %s, %d %s\n",
-                kInstanceCount, counts[0], kCheckWords[0], counts[1],
-                kCheckWords[1], counts[2], kCheckWords[2], counts[3],
-                kCheckWords[3], counts[4], kCheckWords[4]);
+  std::snprintf(summary, sizeof summary, kCheckSummaryFormat, kInstanceCount,
+                counts[0], kCheckWords[0], counts[1], kCheckWords[1], counts[2],
+                kCheckWords[2], counts[3], kCheckWords[3], counts[4],
+                kCheckWords[4]);
   std::fputs(summary, stdout);
   const int needing_work = counts[kCheckNeedsReset] + counts[kCheckBlocked] +
                            counts[kCheckUnreadable];

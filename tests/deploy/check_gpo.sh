@@ -5,9 +5,11 @@
 # here), another for the log share. Keys are seeded for instances 1 (value
 # 7), 3 (no value), 5 (a string) and 6 (already 0).
 # - First boot: the log holds a check that finds 1, 3 and 5 in need of a
-#   reset, txreset's transcript, and a check that finds them ok.
+#   reset, txreset's transcript, and a check that finds them ok; txreport
+#   reads the outcomes back.
 # - Second boot: the log holds only a check, all ok, and `reg export` of
-#   the instance keys is the same to the byte before and after.
+#   the instance keys is the same to the byte before and after; txreport
+#   reads it back.
 # - With txcheck.exe missing, the log says so and txreport names it.
 # Usage: check_gpo.sh LOADER STARTUP.cmd x64/txreset.exe x64/txcheck.exe
 #                     txreport.exe WORK_DIR
@@ -59,6 +61,20 @@ read_log() {
   tr -d '\r' <"${logs[0]}"
 }
 all_ok='16 instances: 4 ok, 12 absent, 0 needs-reset, 0 blocked, 0 unreadable'
+share=$(windows_path "$work/share")
+# txreport.exe's CSV on the share must give these words to instances 1, 3,
+# 5 and 6, and "absent" to the others.
+report_gives() { # WORD1 WORD3 WORD5 WORD6
+  local expected="host,instance,outcome" n word status=0 csv
+  for n in $(seq 0 15); do
+    case $n in 1) word=$1 ;; 3) word=$2 ;; 5) word=$3 ;; 6) word=$4 ;; *) word=absent ;; esac
+    expected+=$'\n'"$host,$n,$word"
+  done
+  csv=$(wine "$txreport" --format csv --expect 1,3,5 "$share") || status=$?
+  [ "$status" -eq 0 ] && [ "$csv" = "$expected" ] ||
+    fail "txreport exited $status and gave:"$'\n'"$csv"
+  wine "$txreport" "$share" || true
+}
 
 # First boot: check, reset, check.
 startup || fail "the startup script exited $? on the first boot"
@@ -76,6 +92,7 @@ grep -qx '16 instances: 1 ok, 12 absent, 3 needs-reset, 0 blocked, 0 unreadable'
 [ "$(tail -n 1 <<<"$log")" = "$all_ok" ] || fail "the second check did not find every instance ok"
 wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly |
   grep -q 'REG_DWORD *0x0' || fail "Quorv5 was not reset"
+report_gives reset written reset reset
 
 # Second boot: one check, and nothing written.
 export_keys >"$work/before.reg"
@@ -90,8 +107,8 @@ echo "$log"
 [ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] && [ "$(wc -l <<<"$log")" -eq 18 ] &&
   [ "$(tail -n 1 <<<"$log")" = "$all_ok" ] ||
   fail "the second boot's log is not a single check that finds all ok"
+report_gives ok ok ok ok
 # As other Windows console tools do, txreport expands a wildcard itself.
-share=$(windows_path "$work/share")
 [ "$(wine "$txreport" --format csv "$share\\*.log" || true)" = \
   "$(wine "$txreport" --format csv "$share" || true)" ] &&
   echo "ok: txreport expands share\\*.log" || fail "txreport on share\\*.log reads another set"
