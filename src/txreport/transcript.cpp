@@ -233,8 +233,8 @@ Line line_at(std::string_view text, std::size_t at) {
   return line;
 }
 
-bool starts_with(std::string_view text, std::string_view start) {
-  return text.substr(0, start.size()) == start;
+bool starts_with(std::string_view whole, std::string_view prefix) {
+  return whole.substr(0, prefix.size()) == prefix;
 }
 
 // "Quorv<n> WORD FOUND": the state of instance n and what it found, in
@@ -384,18 +384,27 @@ HostReport judge_check(const std::string &host, const CheckReading &check,
     const std::string finding =
         std::string(kCheckWords[state]) + ": " + check.found[i];
     const bool expected = (expect & (1U << static_cast<unsigned>(i))) != 0;
+    std::string problem;
     if (reset != nullptr &&
         (changed ? state != kCheckOk
                  : state != kCheckOk && state != kCheckAbsent)) {
-      add_problem(report, name + ": txreset " + outcome_word(done) +
-                              ", the check after finds " + finding);
+      problem = name + ": txreset ";
+      problem += outcome_word(done);
+      problem += ", the check after finds ";
+      problem += finding;
     } else if (reset != nullptr && expected && !changed) {
-      add_problem(report, name + " expected, " + outcome_word(done));
+      problem = name + " expected, ";
+      problem += outcome_word(done);
     } else if (reset == nullptr &&
                (state == kCheckBlocked || state == kCheckUnreadable)) {
-      add_problem(report, name + " " + finding);
+      problem = name + " ";
+      problem += finding;
     } else if (reset == nullptr && expected && state == kCheckAbsent) {
-      add_problem(report, name + " expected, " + kCheckWords[state]);
+      problem = name + " expected, ";
+      problem += kCheckWords[state];
+    }
+    if (!problem.empty()) {
+      add_problem(report, problem);
     }
     needs_reset = needs_reset || state == kCheckNeedsReset;
   }
@@ -406,9 +415,12 @@ HostReport judge_check(const std::string &host, const CheckReading &check,
     for (int instance = 0; instance < kInstanceCount; ++instance) {
       const auto i = static_cast<std::size_t>(instance);
       if (check.states[i] == kCheckNeedsReset) {
-        add_problem(report, "instance " + std::to_string(instance) + " " +
-                                kCheckWords[kCheckNeedsReset] + ": " +
-                                check.found[i]);
+        std::string problem = "instance " + std::to_string(instance);
+        problem += " ";
+        problem += kCheckWords[kCheckNeedsReset];
+        problem += ": ";
+        problem += check.found[i];
+        add_problem(report, problem);
       }
     }
   }

@@ -23,7 +23,8 @@
 // first; and two checks of the longest lines, with CR LF line breaks.
 constexpr std::size_t kTranscriptPartMax = 4096;
 constexpr std::size_t kTranscriptReadMax =
-    kTranscriptPartMax + 2 * (kInstanceCount + 2) * (kCheckLineMax + 1);
+    kTranscriptPartMax +
+    2 * (static_cast<std::size_t>(kInstanceCount) + 2) * (kCheckLineMax + 1);
 
 // How an instance ended, as the transcript says it.
 enum class InstanceOutcome {
