@@ -39,7 +39,8 @@ msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
   __winitenv _amsg_exit _cexit _errno _fileno _initterm _iob _onexit _setmode
   abort atoi calloc exit ferror fflush fprintf fputc fputs free fwrite
   localeconv malloc memchr memcmp memcpy memmove memset setlocale setvbuf
-  signal strchr strcmp strerror strlen strncmp strspn vfprintf wcslen"
+  signal strchr strcmp strcspn strerror strlen strncmp strspn vfprintf
+  wcslen"
   ;;
 x86_64)
   format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
@@ -59,7 +60,7 @@ msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   _acmdln _amsg_exit _cexit _commode _errno _fileno _fmode _initterm _onexit
   _setmode _wcmdln abort calloc exit ferror fflush fprintf fputc fputs free
   fwrite localeconv malloc memchr memcmp memcpy memmove memset setvbuf signal
-  strcmp strerror strlen strncmp strspn vfprintf wcslen"
+  strcmp strcspn strerror strlen strncmp strspn vfprintf wcslen"
   ;;
 *)
   echo "usage: $0 i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe" >&2
