@@ -1,9 +1,10 @@
 @echo off
-rem Computer startup script: runs txreset.exe with the build that fits this
-rem machine and leaves its transcript in LOG-FOLDER\%COMPUTERNAME%.log.
+rem Computer startup script: checks ReportTxEarly with txcheck.exe and, only
+rem where an instance needs it, resets it with txreset.exe and checks again.
+rem Everything goes into LOG-FOLDER\%COMPUTERNAME%.log.
 rem   txreset-startup.cmd LOG-FOLDER
-rem The builds are taken from this script's own folder: x64\txreset.exe on
-rem AMD64, x86\txreset.exe on anything else.
+rem The builds are taken from this script's own folder: x64\ on AMD64, x86\
+rem on anything else.
 setlocal EnableExtensions
 set "LOGDIR=%~1"
 if not defined LOGDIR (
@@ -16,13 +17,15 @@ rem A 32-bit cmd on 64-bit Windows sees x86 in PROCESSOR_ARCHITECTURE and
 rem the machine's own architecture in PROCESSOR_ARCHITEW6432.
 set "ARCH=%PROCESSOR_ARCHITECTURE%"
 if defined PROCESSOR_ARCHITEW6432 set "ARCH=%PROCESSOR_ARCHITEW6432%"
-set "EXE=%~dp0x86\txreset.exe"
-if /i "%ARCH%"=="AMD64" set "EXE=%~dp0x64\txreset.exe"
+set "BUILD=%~dp0x86"
+if /i "%ARCH%"=="AMD64" set "BUILD=%~dp0x64"
+set "CHECK=%BUILD%\txcheck.exe"
+set "RESET=%BUILD%\txreset.exe"
 
-rem The transcript is written under partial\ first and moved into place
-rem when complete: a reader of LOG-FOLDER, which takes only the files
-rem directly inside it, never sees a half-written log. Both folders are on
-rem the same share, so the move is a rename.
+rem The log is written under partial\ first and moved into place when
+rem complete: a reader of LOG-FOLDER, which takes only the files directly
+rem inside it, never sees a half-written log. Both folders are on the same
+rem share, so the move is a rename.
 set "PARTIAL=%LOGDIR%\partial"
 set "WORKLOG=%PARTIAL%\%COMPUTERNAME%.log"
 set "LOG=%LOGDIR%\%COMPUTERNAME%.log"
@@ -32,13 +35,26 @@ if not exist "%PARTIAL%\" (
   exit /b 1
 )
 
-rem txreset.exe always exits 0: the transcript on standard error is what
-rem tells. When the program is not there, that is said in the log instead,
-rem so that the report names this machine's problem.
-if exist "%EXE%" (
-  "%EXE%" 2>"%WORKLOG%"
+rem txcheck.exe changes nothing and exits 1 when an instance needs a reset,
+rem is blocked or is unreadable. Only then does txreset.exe run (its
+rem transcript is on standard error), and txcheck.exe again to tell what it
+rem achieved: on a machine that is already right, the log holds one check
+rem and the registry is not written to. A missing program is said in the
+rem log, so that the report names this machine's problem.
+set "NEEDED="
+if exist "%CHECK%" (
+  "%CHECK%" >"%WORKLOG%" 2>&1
+  if errorlevel 1 if not errorlevel 2 set "NEEDED=1"
 ) else (
-  echo %~nx0: %EXE% is missing>"%WORKLOG%"
+  echo %~nx0: %CHECK% is missing>"%WORKLOG%"
+)
+if defined NEEDED if not exist "%RESET%" (
+  echo %~nx0: %RESET% is missing>>"%WORKLOG%"
+  set "NEEDED="
+)
+if defined NEEDED (
+  "%RESET%" 2>>"%WORKLOG%"
+  "%CHECK%" >>"%WORKLOG%" 2>&1
 )
 move /y "%WORKLOG%" "%LOG%" >nul
 if errorlevel 1 (

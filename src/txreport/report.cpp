@@ -8,7 +8,7 @@ namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::size_t kHostWidthMax = 32;
-constexpr std::size_t kStatusWidth = 10;  // "unreadable"
+constexpr std::size_t kStatusWidth = 11;  // "needs-reset"
 constexpr char kHostHeading[] = "HOST";
 constexpr char kMapHeading[] = "INSTANCES 0-15";
 

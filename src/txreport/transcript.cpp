@@ -1,10 +1,13 @@
 #include "txreport/transcript.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "texts/escape.h"
+#include "texts/registry.h"
 
 namespace {
 
@@ -42,7 +45,7 @@ constexpr std::size_t kTranscriptMax =
     2 * (sizeof kTitleMessage + sizeof kNoticeMessage +
          kInstanceCount * (sizeof kOpenedMessage + sizeof kDeletedMessage +
                            sizeof kResetMessage + sizeof kDoneMessage));
-static_assert(kTranscriptMax + kLineMax + 1 <= kTranscriptReadMax,
+static_assert(kTranscriptMax + kLineMax + 1 <= kTranscriptPartMax,
               "a transcript and the first wrong line after it are read");
 
 // How much of a wrong line its problem text quotes.
@@ -155,33 +158,19 @@ std::string wrong_line(std::string_view text, std::size_t at) {
   return "line " + number + ": unexpected " + quoted_start(line, longer);
 }
 
-// What the text says, as far as it goes.
+// What a transcript says, as far as it goes.
 struct Reading {
   InstanceOutcomes outcomes{};
   int records = -1;       // whole records; -1 while the banner is not whole
   bool deleted = false;   // the record cut short deleted its value, wrote none
-  bool complete = false;  // all sixteen records, and nothing after them
-  std::string problem;    // not a transcript: why
+  bool complete = false;  // all sixteen records
+  std::size_t end = 0;    // where the text stops agreeing with one, or ends
 };
 
-Reading read_records(std::string_view text) {
+// The transcript that starts at `at`, up to where the text stops agreeing
+// with one; what comes after is the caller's to judge.
+Reading read_records(std::string_view text, std::size_t at) {
   Reading reading;
-  if (text.empty()) {
-    reading.problem = "empty file";
-    return reading;
-  }
-  if (looks_like_utf16(text.substr(0, std::min(text.find('\n'), kLineMax)))) {
-    reading.problem =
-        "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c "
-        "to get a readable log";
-    return reading;
-  }
-  std::size_t at = 0;
-  if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-    at = kUtf8Bom.size();
-  } else if (kUtf8Bom.substr(0, text.size()) == text) {
-    return reading;  // cut inside the byte order mark
-  }
   const Fit banner = fit(text, at, kBanner);
   at = banner.end;
   if (banner.whole) {
@@ -211,11 +200,244 @@ Reading read_records(std::string_view text) {
       break;
     }
   }
-  if (at < text.size()) {
-    reading.problem = wrong_line(text, at);
-  }
+  reading.end = at;
   reading.complete = reading.records == kInstanceCount;
   return reading;
+}
+
+// What a check says, as far as it goes.
+struct CheckReading {
+  std::array<int, kInstanceCount> states{};       // a CheckState an instance
+  std::array<std::string, kInstanceCount> found;  // what follows its word
+  int lines = -1;  // instance lines; -1 while the first line is not whole
+  bool complete = false;  // its summary read, and agreeing with its lines
+  bool wrong = false;     // stopped at a line that cannot belong to a check
+  std::size_t end = 0;    // where it stopped
+};
+
+// The line from `at`, without its line break.
+struct Line {
+  std::string_view text;
+  std::size_t next = 0;  // where the next line starts
+  bool whole = false;    // a line break ends it
+};
+
+Line line_at(std::string_view text, std::size_t at) {
+  const std::size_t newline = text.find('\n', at);
+  Line line{text.substr(at, newline - at),
+            newline == std::string_view::npos ? text.size() : newline + 1,
+            newline != std::string_view::npos};
+  if (!line.text.empty() && line.text.back() == '\r') {
+    line.text.remove_suffix(1);
+  }
+  return line;
+}
+
+bool starts_with(std::string_view whole, std::string_view prefix) {
+  return whole.substr(0, prefix.size()) == prefix;
+}
+
+// "Quorv<n> WORD FOUND": the state of instance n and what it found, in
+// printable ASCII as txcheck escapes it.
+bool read_instance_line(std::string_view line, std::string_view start,
+                        int &state, std::string &found) {
+  if (!starts_with(line, start) || line.size() >= kCheckLineMax ||
+      std::any_of(line.begin(), line.end(),
+                  [](char c) { return c < 0x20 || c > 0x7E; })) {
+    return false;
+  }
+  line.remove_prefix(start.size());
+  for (state = 0; state < kCheckStateCount; ++state) {
+    const std::string_view word = kCheckWords[state];
+    if (starts_with(line, word) && line.size() > word.size() + 1 &&
+        line[word.size()] == ' ') {
+      found = line.substr(word.size() + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+// The check that starts at `at`.
+CheckReading read_check(std::string_view text, std::size_t at) {
+  CheckReading reading;
+  std::array<int, kCheckStateCount> counts{};
+  for (int index = -1; at < text.size(); ++index) {
+    const Line line = line_at(text, at);
+    std::string start;  // how the line must start
+    bool fits = false;
+    if (index < 0) {
+      start = line_of(kCheckTitle);
+      fits = line.whole && line.text == start;
+    } else if (index < kInstanceCount) {
+      start = std::string(kServiceName) + std::to_string(index) + " ";
+      const auto i = static_cast<std::size_t>(index);
+      fits =
+          line.whole && read_instance_line(line.text, start, reading.states[i],
+                                           reading.found[i]);
+    } else {
+      char summary[128];
+      std::snprintf(summary, sizeof summary, kCheckSummaryFormat,
+                    kInstanceCount, counts[0], kCheckWords[0], counts[1],
+                    kCheckWords[1], counts[2], kCheckWords[2], counts[3],
+                    kCheckWords[3], counts[4], kCheckWords[4]);
+      start = line_of(summary);
+      fits = line.text == start;  // the last line may lack its line break
+    }
+    if (!fits) {
+      // Only the end of the text may cut a line, and only where it could
+      // still become one.
+      reading.wrong = line.whole || !(starts_with(start, line.text) ||
+                                      starts_with(line.text, start));
+      reading.end = reading.wrong ? at : text.size();
+      return reading;
+    }
+    at = line.next;
+    if (index == kInstanceCount) {
+      reading.complete = true;
+      break;
+    }
+    if (index >= 0) {
+      ++counts[static_cast<std::size_t>(
+          reading.states[static_cast<std::size_t>(index)])];
+    }
+    ++reading.lines;
+  }
+  reading.end = at;
+  return reading;
+}
+
+constexpr char kCutNote[] = " (killed, or still running?)";
+
+void add_problem(HostReport &report, const std::string &text) {
+  report.problem += (report.problem.empty() ? "" : "; ") + text;
+}
+
+// A transcript's verdict, where no check comes after it.
+HostReport judge_transcript(const std::string &host, const Reading &reading,
+                            ExpectMask expect) {
+  HostReport report{host, HostStatus::kOk, reading.outcomes, ""};
+  for (int instance = 0; instance < kInstanceCount; ++instance) {
+    const InstanceOutcome outcome =
+        reading.outcomes[static_cast<std::size_t>(instance)];
+    const std::string name = "instance " + std::to_string(instance);
+    if (outcome == InstanceOutcome::kLost) {
+      add_problem(report, name + " lost (value deleted, none written)");
+    } else if (outcome == InstanceOutcome::kWriteFailed) {
+      add_problem(report, name + " write failed (value not written)");
+    } else if ((expect & (1U << static_cast<unsigned>(instance))) != 0 &&
+               outcome == InstanceOutcome::kNotOpened) {
+      add_problem(report, name + " expected, " + outcome_word(outcome));
+    }
+  }
+  if (!report.problem.empty()) {
+    report.status = HostStatus::kFailed;
+  }
+  if (!reading.complete) {
+    if (reading.records < 0) {
+      add_problem(report, "transcript ends inside the banner");
+    } else if (reading.records == 0) {
+      add_problem(report, "transcript ends before instance 0");
+    } else {
+      add_problem(report, "transcript ends after instance " +
+                              std::to_string(reading.records - 1));
+    }
+    report.problem += kCutNote;
+    if (reading.deleted) {
+      // txreset stopped between the delete and the write: as good as lost.
+      add_problem(report, "instance " + std::to_string(reading.records) +
+                              " stopped after deleting its value");
+    }
+    if (report.status == HostStatus::kOk) {
+      report.status = HostStatus::kIncomplete;
+    }
+  }
+  return report;
+}
+
+// A check's verdict: alone, or after the transcript `reset`. Ok when it
+// finds nothing that needs a reset; an instance that txreset reset or
+// wrote is a failure unless the check finds it ok.
+HostReport judge_check(const std::string &host, const CheckReading &check,
+                       ExpectMask expect, const Reading *reset) {
+  HostReport report{host, HostStatus::kOk, {}, ""};
+  bool needs_reset = false;
+  for (int instance = 0; instance < kInstanceCount; ++instance) {
+    const auto i = static_cast<std::size_t>(instance);
+    const InstanceOutcome done =
+        reset == nullptr ? InstanceOutcome::kUnknown : reset->outcomes[i];
+    if (instance >= check.lines) {
+      report.outcomes[i] = done;  // the check ends before this instance
+      continue;
+    }
+    const int state = check.states[i];
+    const auto found = static_cast<InstanceOutcome>(
+        static_cast<int>(InstanceOutcome::kFoundOk) + state);
+    const bool changed =
+        done == InstanceOutcome::kReset || done == InstanceOutcome::kWritten;
+    // The map shows what txreset did, and the check where it did nothing.
+    report.outcomes[i] = changed || done == InstanceOutcome::kLost ||
+                                 done == InstanceOutcome::kWriteFailed
+                             ? done
+                             : found;
+    const std::string name = "instance " + std::to_string(instance);
+    const std::string finding =
+        std::string(kCheckWords[state]) + ": " + check.found[i];
+    const bool expected = (expect & (1U << static_cast<unsigned>(i))) != 0;
+    std::string problem;
+    if (reset != nullptr &&
+        (changed ? state != kCheckOk
+                 : state != kCheckOk && state != kCheckAbsent)) {
+      problem = name + ": txreset ";
+      problem += outcome_word(done);
+      problem += ", the check after finds ";
+      problem += finding;
+    } else if (reset != nullptr && expected && !changed) {
+      problem = name + " expected, ";
+      problem += outcome_word(done);
+    } else if (reset == nullptr &&
+               (state == kCheckBlocked || state == kCheckUnreadable)) {
+      problem = name + " ";
+      problem += finding;
+    } else if (reset == nullptr && expected && state == kCheckAbsent) {
+      problem = name + " expected, ";
+      problem += kCheckWords[state];
+    }
+    if (!problem.empty()) {
+      add_problem(report, problem);
+    }
+    needs_reset = needs_reset || state == kCheckNeedsReset;
+  }
+  if (!report.problem.empty()) {
+    report.status = HostStatus::kFailed;
+  } else if (reset == nullptr && needs_reset && check.complete) {
+    report.status = HostStatus::kNeedsReset;
+    for (int instance = 0; instance < kInstanceCount; ++instance) {
+      const auto i = static_cast<std::size_t>(instance);
+      if (check.states[i] == kCheckNeedsReset) {
+        std::string problem = "instance " + std::to_string(instance);
+        problem += " ";
+        problem += kCheckWords[kCheckNeedsReset];
+        problem += ": ";
+        problem += check.found[i];
+        add_problem(report, problem);
+      }
+    }
+  }
+  if (!check.complete) {
+    add_problem(
+        report,
+        std::string(reset == nullptr ? "check" : "check after txreset") +
+            (check.lines < 0 ? " ends inside its first line"
+             : check.lines == 0
+                 ? " ends before instance 0"
+                 : " ends after instance " + std::to_string(check.lines - 1)) +
+            kCutNote);
+    if (report.status == HostStatus::kOk) {
+      report.status = HostStatus::kIncomplete;
+    }
+  }
+  return report;
 }
 
 }  // namespace
@@ -232,6 +454,13 @@ const char *outcome_word(InstanceOutcome outcome) {
       return "lost";
     case InstanceOutcome::kWriteFailed:
       return "write-failed";
+    case InstanceOutcome::kFoundOk:
+    case InstanceOutcome::kFoundAbsent:
+    case InstanceOutcome::kFoundNeedsReset:
+    case InstanceOutcome::kFoundBlocked:
+    case InstanceOutcome::kFoundUnreadable:
+      return kCheckWords[static_cast<int>(outcome) -
+                         static_cast<int>(InstanceOutcome::kFoundOk)];
     case InstanceOutcome::kUnknown:
       break;
   }
@@ -250,6 +479,16 @@ char outcome_letter(InstanceOutcome outcome) {
       return 'L';
     case InstanceOutcome::kWriteFailed:
       return 'F';
+    case InstanceOutcome::kFoundOk:
+      return 'o';
+    case InstanceOutcome::kFoundAbsent:
+      return '-';
+    case InstanceOutcome::kFoundNeedsReset:
+      return 'N';
+    case InstanceOutcome::kFoundBlocked:
+      return 'B';
+    case InstanceOutcome::kFoundUnreadable:
+      return 'U';
     case InstanceOutcome::kUnknown:
       break;
   }
@@ -260,6 +499,8 @@ const char *status_word(HostStatus status) {
   switch (status) {
     case HostStatus::kOk:
       return "ok";
+    case HostStatus::kNeedsReset:
+      return kCheckWords[kCheckNeedsReset];
     case HostStatus::kFailed:
       return "failed";
     case HostStatus::kIncomplete:
@@ -272,50 +513,58 @@ const char *status_word(HostStatus status) {
 
 HostReport read_transcript(const std::string &host, const std::string &start,
                            ExpectMask expect) {
-  const Reading reading = read_records(start);
-  if (!reading.problem.empty()) {
-    return unreadable_host(host, reading.problem);
+  const std::string_view text = start;
+  if (text.empty()) {
+    return unreadable_host(host, "empty file");
   }
-  HostReport report{host, HostStatus::kOk, reading.outcomes, ""};
-  const auto add = [&report](const std::string &text) {
-    report.problem += (report.problem.empty() ? "" : "; ") + text;
-  };
-  for (int instance = 0; instance < kInstanceCount; ++instance) {
-    const InstanceOutcome outcome =
-        reading.outcomes[static_cast<std::size_t>(instance)];
-    const std::string name = "instance " + std::to_string(instance);
-    if (outcome == InstanceOutcome::kLost) {
-      add(name + " lost (value deleted, none written)");
-    } else if (outcome == InstanceOutcome::kWriteFailed) {
-      add(name + " write failed (value not written)");
-    } else if ((expect & (1U << static_cast<unsigned>(instance))) != 0 &&
-               outcome == InstanceOutcome::kNotOpened) {
-      add(name + " expected, " + outcome_word(outcome));
-    }
+  if (looks_like_utf16(text.substr(0, std::min(text.find('\n'), kLineMax)))) {
+    return unreadable_host(
+        host,
+        "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c "
+        "to get a readable log");
   }
-  if (!report.problem.empty()) {
-    report.status = HostStatus::kFailed;
+  std::size_t at = 0;
+  if (starts_with(text, kUtf8Bom)) {
+    at = kUtf8Bom.size();
+  } else if (starts_with(kUtf8Bom, text)) {
+    at = text.size();  // cut inside the byte order mark
   }
-  if (!reading.complete) {
-    if (reading.records < 0) {
-      add("transcript ends inside the banner");
-    } else if (reading.records == 0) {
-      add("transcript ends before instance 0");
-    } else {
-      add("transcript ends after instance " +
-          std::to_string(reading.records - 1));
+  const std::string_view check_start = "txcheck";
+  if (!starts_with(text.substr(at), check_start) &&
+      !(at < text.size() && starts_with(check_start, text.substr(at)))) {
+    const Reading reading = read_records(text, at);
+    if (reading.end < text.size()) {
+      return unreadable_host(host, wrong_line(text, reading.end));
     }
-    report.problem += " (killed, or still running?)";
-    if (reading.deleted) {
-      // txreset stopped between the delete and the write: as good as lost.
-      add("instance " + std::to_string(reading.records) +
-          " stopped after deleting its value");
-    }
-    if (report.status == HostStatus::kOk) {
-      report.status = HostStatus::kIncomplete;
-    }
+    return judge_transcript(host, reading, expect);
   }
-  return report;
+
+  const CheckReading before = read_check(text, at);
+  if (before.wrong) {
+    return unreadable_host(host, wrong_line(text, before.end));
+  }
+  if (!before.complete || before.end == text.size()) {
+    return judge_check(host, before, expect, nullptr);
+  }
+  const Reading reading = read_records(text, before.end);
+  if (!reading.complete && reading.end < text.size()) {
+    return unreadable_host(host, wrong_line(text, reading.end));
+  }
+  if (!reading.complete || reading.end == text.size()) {
+    HostReport report = judge_transcript(host, reading, expect);
+    if (reading.complete) {
+      report.problem += std::string(report.problem.empty() ? "" : "; ") +
+                        "no check after txreset" + kCutNote;
+      report.status = report.status == HostStatus::kOk ? HostStatus::kIncomplete
+                                                       : report.status;
+    }
+    return report;
+  }
+  const CheckReading after = read_check(text, reading.end);
+  if (after.wrong || after.end < text.size()) {
+    return unreadable_host(host, wrong_line(text, after.end));
+  }
+  return judge_check(host, after, expect, &reading);
 }
 
 HostReport unreadable_host(const std::string &host,

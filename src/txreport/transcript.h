@@ -1,10 +1,12 @@
-// Reading one host's txreset transcript and judging it.
+// Reading one host's log and judging it: a txreset transcript, a txcheck
+// check, or a check, a transcript and a check, as the rollout recipes write.
 //
 // A transcript is the banner, then one record per instance 0 to 15, each
 // line exactly as txreset writes it (texts/messages.h): under 2 KiB in all.
-// The reader takes the start of a file, matches it against the records
-// txreset can write, and stops at the first line that cannot belong to a
-// transcript, so a wrong or huge file costs no more than its start.
+// A check is its first line, a line per instance and a summary, as txcheck
+// writes them (texts/check.h). The reader takes the start of a file, matches
+// it against what the programs can write, and stops at the first line that
+// cannot belong there, so a wrong or huge file costs no more than its start.
 #ifndef TXREPORT_TRANSCRIPT_H
 #define TXREPORT_TRANSCRIPT_H
 
@@ -13,33 +15,45 @@
 #include <string>
 #include <string_view>
 
+#include "texts/check.h"
 #include "texts/messages.h"
 
-// How much of a file the reader needs: a whole transcript, written with
-// CR LF line breaks and a byte order mark, and the start of a line after it.
-constexpr std::size_t kTranscriptReadMax = 4096;
+// How much of a file the reader needs: a whole transcript with CR LF line
+// breaks and a byte order mark, and the start of a line after it, in the
+// first; and two checks of the longest lines, with CR LF line breaks.
+constexpr std::size_t kTranscriptPartMax = 4096;
+constexpr std::size_t kTranscriptReadMax =
+    kTranscriptPartMax +
+    2 * (static_cast<std::size_t>(kInstanceCount) + 2) * (kCheckLineMax + 1);
 
 // How an instance ended, as the transcript says it.
 enum class InstanceOutcome {
-  kUnknown,     // the transcript ends before its record does
-  kReset,       // value deleted and written again
-  kWritten,     // value was absent and is now written
-  kNotOpened,   // no key, or no full access to it
-  kLost,        // value deleted, then the write failed
-  kWriteFailed  // key opened, value not written
+  kUnknown,      // the transcript ends before its record does
+  kReset,        // value deleted and written again
+  kWritten,      // value was absent and is now written
+  kNotOpened,    // no key, or no full access to it
+  kLost,         // value deleted, then the write failed
+  kWriteFailed,  // key opened, value not written
+  // What a check found, where the last word on an instance is a check's:
+  kFoundOk,          // REG_DWORD 0
+  kFoundAbsent,      // no key
+  kFoundNeedsReset,  // txreset can set it
+  kFoundBlocked,     // needs a reset, but no full access to the key
+  kFoundUnreadable   // the key or the value cannot be read
 };
 
 using InstanceOutcomes = std::array<InstanceOutcome, kInstanceCount>;
 
-// "reset", "written", "not-opened", "lost", "write-failed", "unknown".
+// "reset", "written", "not-opened", "lost", "write-failed", "unknown", and
+// txcheck's words: "ok", "absent", "needs-reset", "blocked", "unreadable".
 const char *outcome_word(InstanceOutcome outcome);
-// R, W, '.', L, F, '?': one column of a host's instance map.
+// R, W, '.', L, F, '?', and o, '-', N, B, U: one column of a host's map.
 char outcome_letter(InstanceOutcome outcome);
 
-enum class HostStatus { kOk, kFailed, kIncomplete, kUnreadable };
-constexpr int kStatusCount = 4;
+enum class HostStatus { kOk, kNeedsReset, kFailed, kIncomplete, kUnreadable };
+constexpr int kStatusCount = 5;
 
-// "ok", "failed", "incomplete", "unreadable".
+// "ok", "needs-reset", "failed", "incomplete", "unreadable".
 const char *status_word(HostStatus status);
 
 struct HostReport {
@@ -52,9 +66,9 @@ struct HostReport {
 // A bit per instance that must end reset or written.
 using ExpectMask = unsigned;
 
-// The verdict on a transcript file that starts with `start`: the whole
-// file, or its first kTranscriptReadMax bytes, past which nothing changes
-// the verdict.
+// The verdict on a log file that starts with `start`: the whole file, or
+// its first kTranscriptReadMax bytes, past which nothing changes the
+// verdict. Where a check comes last, it decides.
 HostReport read_transcript(const std::string &host, const std::string &start,
                            ExpectMask expect);
 

@@ -2,8 +2,8 @@
 // service instances Quorv0 to Quorv15, telling each stage on standard error.
 #include <cstdio>
 
+#include "platform/platform.h"
 #include "texts/messages.h"
-#include "txreset/platform.h"
 #include "txreset/reset_instance.h"
 
 // Arguments are ignored: the program has no options.

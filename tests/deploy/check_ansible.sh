@@ -4,9 +4,15 @@
 # staged registries, with txreport found on PATH as its package installs
 # it. It must pass over a fleet that is all ok, and fail, still showing the
 # table, over one where a value was lost.
-# Usage: check_ansible.sh SOURCE_DIR txreset_emulated txreport WORK_DIR
+# Then the whole playbook on one host whose Windows modules are stand-ins
+# (windows_stand_in/) that run txcheck and txreset as built on the emulated
+# registry: under --check it changes nothing and only checks; the first
+# run resets and counts the host changed; the second only checks and does
+# not.
+# Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
+#                         txreport WORK_DIR
 set -euo pipefail
-source_dir=$1 txreset=$2 txreport=$3 work=$4
+source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5
 playbook=$source_dir/deploy/ansible/txreset.yml
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -44,7 +50,7 @@ status=0
 output=$(report_play "$work/fleet-ok") || status=$?
 echo "$output"
 [ "$status" -eq 0 ] || fail "the report play failed over an ok fleet ($status)"
-grep -q '2 hosts: 2 ok, 0 failed' <<<"$output" || fail "no table for the ok fleet"
+grep -q '2 hosts: 2 ok, 0 needs-reset, 0 failed' <<<"$output" || fail "no table for the ok fleet"
 
 status=0
 output=$(report_play "$work/fleet-lost") || status=$?
@@ -54,6 +60,57 @@ grep -q 'web03 .*failed .*\.\.L\.\.\.\.\.\.\.\.\.\.\.\.\.' <<<"$output" ||
   fail "the table does not show web03's lost value"
 grep -q 'txreport found hosts that are not ok' <<<"$output" ||
   fail "the play did not fail on txreport's verdict"
+
+# The whole playbook, on one host.
+host=$work/web01
+mkdir -p "$host" "$work/bundle/x64"
+cp "$txcheck" "$work/bundle/x64/txcheck.exe"
+cp "$txreset" "$work/bundle/x64/txreset.exe"
+printf '%s\n' '[txreset_targets]' 'web01 ansible_connection=local' >"$work/inventory"
+# With its parent keys, as the emulated registry writes it back, so that a
+# run that changes nothing leaves the same bytes.
+printf 'key rw %s\n' SYSTEM 'SYSTEM\CurrentControlSet' \
+  'SYSTEM\CurrentControlSet\Services' "${key}1" "${key}1\\Parameters" >"$host/registry"
+printf '%s' "$value" >>"$host/registry"
+whole_play() { # ANSIBLE-PLAYBOOK OPTIONS...
+  PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
+    ANSIBLE_COLLECTIONS_PATH=$source_dir/tests/deploy/windows_stand_in \
+    ansible-playbook -i "$work/inventory" "$playbook" "$@" \
+    -e "txreset_bundle_dir=$work/bundle" -e txreset_build=x64 \
+    -e "txreset_reports_dir=$work/reports" 2>&1
+}
+# Runs the playbook, checks that it passes, web01's changed count and its
+# row in the report, and leaves the registry from before in $registry,
+# web01's log in $log, and its number of checks and transcripts in $checks
+# and $transcripts.
+play_run() { # DESCRIPTION CHANGED STATUS OPTIONS...
+  local what=$1 changed=$2 row=$3 status=0
+  shift 3
+  registry=$(cat "$host/registry")
+  output=$(whole_play "$@") || status=$?
+  echo "$output"
+  [ "$status" -eq 0 ] || fail "$what: the playbook failed ($status)"
+  grep -Eq "^web01 +: ok=[0-9]+ +changed=$changed " <<<"$output" ||
+    fail "$what: web01 is not counted changed=$changed"
+  grep -q "\"web01  $row" <<<"$output" || fail "$what: the report does not show web01 $row"
+  log=$(cat "$work/reports/web01.log")
+  checks=$(grep -c '^txcheck version ' <<<"$log" || true)
+  transcripts=$(grep -c '^Tarnel Utility Program ' <<<"$log" || true)
+}
+play_run "under --check" 0 "needs-reset  -N--------------" --check
+grep -q 'Hosts that a run would change: web01"' <<<"$output" ||
+  fail "under --check the report does not say that web01 would change"
+[ "$checks $transcripts" = "1 0" ] || fail "under --check the log is not one check"
+[ "$(cat "$host/registry")" = "$registry" ] || fail "--check changed the registry"
+grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "--check did not find Quorv1"
+play_run "the first run" 1 "ok           -R--------------"
+[ "$checks $transcripts" = "2 1" ] || fail "the first run's log is not check, transcript, check"
+[ "$(tail -n 1 <<<"$log")" = '16 instances: 1 ok, 15 absent, 0 needs-reset, 0 blocked, 0 unreadable' ] ||
+  fail "the first run's last check does not find Quorv1 ok"
+play_run "the second run" 0 "ok           -o--------------"
+[ "$checks $transcripts" = "1 0" ] || fail "the second run's log is not one check"
+[ "$(cat "$host/registry")" = "$registry" ] || fail "the second run changed the registry"
+[ -z "$(ls "$host" | grep -v '^registry$')" ] || fail "the copied programs were left: $(ls "$host")"
 
 [ "$failures" -eq 0 ] && echo "ok: the Ansible playbook"
 exit $((failures != 0))

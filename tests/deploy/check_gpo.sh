@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # The GPO startup script for real, under Wine's cmd in the 64-bit test
-# prefix: a local folder stands for the SYSVOL copy of the script with the
-# x64 build (and no x86 one: the script must pick x64 here), another for
-# the log share. With keys seeded for instances 1
-# (value 7), 3 (no value) and 5 (a string), txreport.exe on the share must
-# give exactly those outcomes; with the program missing, the log says so
-# and txreport names it.
-# Usage: check_gpo.sh LOADER STARTUP.cmd x64/txreset.exe txreport.exe WORK_DIR
+# prefix, over two boots: a local folder stands for the SYSVOL copy of the
+# script with the x64 builds (and no x86 ones: the script must pick x64
+# here), another for the log share. Keys are seeded for instances 1 (value
+# 7), 3 (no value), 5 (a string) and 6 (already 0).
+# - First boot: the log holds a check that finds 1, 3 and 5 in need of a
+#   reset, txreset's transcript, and a check that finds them ok; txreport
+#   reads the outcomes back.
+# - Second boot: the log holds only a check, all ok, and `reg export` of
+#   the instance keys is the same to the byte before and after; txreport
+#   reads it back.
+# - With txcheck.exe missing, the log says so and txreport names it.
+# Usage: check_gpo.sh LOADER STARTUP.cmd x64/txreset.exe x64/txcheck.exe
+#                     txreport.exe WORK_DIR
 # The environment names the prefix (WINEPREFIX) and the loader (WINELOADER).
 set -euo pipefail
-loader=$1 script=$2 x64=$3 txreport=$4 work=$5
+loader=$1 script=$2 reset=$3 check=$4 txreport=$5 work=$6
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 windows_path() { local path=Z:$1; echo "${path//\//\\}"; }
@@ -18,15 +24,17 @@ wine() { "$loader" "$@"; }
 rm -rf "$work"
 mkdir -p "$work/sysvol/x64" "$work/share"
 cp "$script" "$work/sysvol/"
-cp "$x64" "$work/sysvol/x64/txreset.exe"
+cp "$reset" "$check" "$work/sysvol/x64/"
 
 services='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services'
+seeded=(1 3 5 6)
 {
   printf 'REGEDIT4\r\n\r\n'
   for n in $(seq 0 17); do printf '[-%s\\Quorv%d]\r\n' "$services" "$n"; done
   printf '[%s\\Quorv1\\Parameters]\r\n"ReportTxEarly"=dword:00000007\r\n' "$services"
   printf '[%s\\Quorv3\\Parameters]\r\n' "$services"
   printf '[%s\\Quorv5\\Parameters]\r\n"ReportTxEarly"="yes"\r\n' "$services"
+  printf '[%s\\Quorv6\\Parameters]\r\n"ReportTxEarly"=dword:00000000\r\n' "$services"
 } >"$work/seed.reg"
 wine regedit /s "$(windows_path "$work/seed.reg")"
 wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly | grep -q 'REG_SZ' ||
@@ -36,41 +44,84 @@ startup() {
   wine cmd /c "$(windows_path "$work/sysvol/txreset-startup.cmd")" \
     "$(windows_path "$work/share")"
 }
-report() { wine "$txreport" --format csv --expect 1,3,5 "$(windows_path "$work/share")"; }
+# The seeded keys as `reg export` writes them, one after another.
+export_keys() {
+  local n
+  for n in "${seeded[@]}"; do
+    wine reg export "$services\\Quorv$n" "$(windows_path "$work/export.reg")" /y >/dev/null
+    cat "$work/export.reg"
+  done
+}
+# The log of this machine, with its line ends checked and taken off.
+read_log() {
+  local logs=("$work"/share/*.log)
+  [ ${#logs[@]} -eq 1 ] && [ -f "${logs[0]}" ] || fail "expected one log: ${logs[*]}"
+  [ -z "$(ls -A "$work/share/partial")" ] || fail "a log was left in partial/"
+  grep -qv $'\r$' "${logs[0]}" && fail "a line of the log has no CRLF end"
+  tr -d '\r' <"${logs[0]}"
+}
+all_ok='16 instances: 4 ok, 12 absent, 0 needs-reset, 0 blocked, 0 unreadable'
+share=$(windows_path "$work/share")
+# txreport.exe's CSV on the share must give these words to instances 1, 3,
+# 5 and 6, and "absent" to the others.
+report_gives() { # WORD1 WORD3 WORD5 WORD6
+  local expected="host,instance,outcome" n word status=0 csv
+  for n in $(seq 0 15); do
+    case $n in 1) word=$1 ;; 3) word=$2 ;; 5) word=$3 ;; 6) word=$4 ;; *) word=absent ;; esac
+    expected+=$'\n'"$host,$n,$word"
+  done
+  csv=$(wine "$txreport" --format csv --expect 1,3,5 "$share") || status=$?
+  [ "$status" -eq 0 ] && [ "$csv" = "$expected" ] ||
+    fail "txreport exited $status and gave:"$'\n'"$csv"
+  wine "$txreport" "$share" || true
+}
 
-# The program there: one whole log, in place, with the seeded outcomes.
-startup || fail "the startup script exited $?"
-logs=("$work"/share/*.log)
-[ ${#logs[@]} -eq 1 ] && [ -f "${logs[0]}" ] || fail "expected one log: ${logs[*]}"
-host=$(basename "${logs[0]}" .log)
-[ -z "$(ls -A "$work/share/partial")" ] || fail "a log was left in partial/"
-grep -q $'\r$' "${logs[0]}" || fail "the log has no CRLF line ends"
-expected="host,instance,outcome"
-for n in $(seq 0 15); do
-  case $n in 1 | 5) word=reset ;; 3) word=written ;; *) word=not-opened ;; esac
-  expected+=$'\n'"$host,$n,$word"
-done
-status=0
-csv=$(report) || status=$?
-[ "$status" -eq 0 ] || fail "txreport exited $status on a good log"
-[ "$csv" = "$expected" ] && echo "ok: txreport gives the seeded outcomes" ||
-  fail "txreport gave:"$'\n'"$csv"
-# As other Windows console tools do, it expands a wildcard itself.
-csv=$(wine "$txreport" --format csv "$(windows_path "$work/share")\\*.log") || true
-[ "$csv" = "$expected" ] && echo "ok: txreport expands share\\*.log" ||
-  fail "txreport on share\\*.log gave:"$'\n'"$csv"
+# First boot: check, reset, check.
+startup || fail "the startup script exited $? on the first boot"
+log=$(read_log)
+host=$(basename "$work"/share/*.log .log)
+echo "== the log of the first boot"
+echo "$log"
+[ "$(grep -c '^txcheck version ' <<<"$log")" -eq 2 ] || fail "the first boot's log does not hold two checks"
+[ "$(grep -c '^Tarnel Utility Program' <<<"$log")" -eq 1 ] || fail "the first boot's log does not hold one transcript"
+[ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] || fail "the log does not start with a check"
+grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "the first check did not find Quorv1"
+grep -qx 'Quorv5 needs-reset REG_SZ "yes"' <<<"$log" || fail "the first check did not find Quorv5"
+grep -qx '16 instances: 1 ok, 12 absent, 3 needs-reset, 0 blocked, 0 unreadable' <<<"$log" ||
+  fail "the first check's summary is wrong"
+[ "$(tail -n 1 <<<"$log")" = "$all_ok" ] || fail "the second check did not find every instance ok"
 wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly |
   grep -q 'REG_DWORD *0x0' || fail "Quorv5 was not reset"
-wine "$txreport" "$(windows_path "$work/share")" || true
+report_gives reset written reset reset
 
-# The program missing: the log says so, and the report names it.
-rm "$work/sysvol/x64/txreset.exe"
-startup || fail "the startup script exited $? without its program"
+# Second boot: one check, and nothing written.
+export_keys >"$work/before.reg"
+startup || fail "the startup script exited $? on the second boot"
+export_keys >"$work/after.reg"
+[ -s "$work/before.reg" ] && cmp "$work/before.reg" "$work/after.reg" &&
+  echo "ok: reg export of the instance keys is the same after the second boot" ||
+  fail "the second boot changed the registry"
+log=$(read_log)
+echo "== the log of the second boot"
+echo "$log"
+[ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] && [ "$(wc -l <<<"$log")" -eq 18 ] &&
+  [ "$(tail -n 1 <<<"$log")" = "$all_ok" ] ||
+  fail "the second boot's log is not a single check that finds all ok"
+report_gives ok ok ok ok
+# As other Windows console tools do, txreport expands a wildcard itself.
+[ "$(wine "$txreport" --format csv "$share\\*.log" || true)" = \
+  "$(wine "$txreport" --format csv "$share" || true)" ] &&
+  echo "ok: txreport expands share\\*.log" || fail "txreport on share\\*.log reads another set"
+
+# The check missing: the log says so, and the report names it.
+rm "$work/sysvol/x64/txcheck.exe"
+startup || fail "the startup script exited $? without txcheck.exe"
 status=0
-csv=$(report) || status=$?
+csv=$(wine "$txreport" --format csv "$share") || status=$?
 [ "$status" -eq 1 ] || fail "txreport exited $status on a log of a missing program"
 grep -q "^$host,,unreadable" <<<"$csv" || fail "txreport gave:"$'\n'"$csv"
-wine "$txreport" "$(windows_path "$work/share")" || true
+grep -q 'txcheck.exe is missing' "$work/share/$host.log" || fail "the log does not say txcheck.exe is missing"
+wine "$txreport" "$share" || true
 
-[ "$failures" -eq 0 ] && echo "ok: the startup script under Wine's cmd"
+[ "$failures" -eq 0 ] && echo "ok: the startup script under Wine's cmd, over two boots"
 exit $((failures != 0))

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Checks a built program (txreset.exe or txreport.exe) as a Windows loader
-# and an administrator see it: a console program that imports only system
-# DLLs present in the first Windows of its kind (Windows 2000 for i686,
-# Windows XP x64 / Server 2003 x64 for x86_64), with ASLR and DEP on, a
-# version resource and a manifest.
+# Checks a built program (txreset.exe, txcheck.exe or txreport.exe) as a
+# Windows loader and an administrator see it: a console program that
+# imports only system DLLs present in the first Windows of its kind
+# (Windows 2000 for i686, Windows XP x64 / Server 2003 x64 for x86_64), with
+# ASLR and DEP on, a version resource and a manifest.
 # VERSION is the project's, MAJOR.MINOR.
 # Usage: check_pe.sh i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe
 set -uo pipefail
@@ -27,18 +27,20 @@ i686)
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
-  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageW FreeLibrary
-  GetFileAttributesW GetFileInformationByHandle GetLastError GetModuleHandleA
-  GetModuleHandleW GetProcAddress GetStartupInfoA GetStartupInfoW
-  InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA
-  LocalFree MultiByteToWideChar ReadFile SetUnhandledExceptionFilter Sleep
-  TlsGetValue VirtualProtect VirtualQuery WideCharToMultiByte
+  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
+  FormatMessageW FreeLibrary GetFileAttributesW GetFileInformationByHandle
+  GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
+  GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
+  LeaveCriticalSection LoadLibraryA LocalFree MultiByteToWideChar ReadFile
+  SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
+  WideCharToMultiByte
 msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
   __p__fmode __p__wcmdln __set_app_type __setusermatherr __wgetmainargs
   __winitenv _amsg_exit _cexit _errno _fileno _initterm _iob _onexit _setmode
   abort atoi calloc exit ferror fflush fprintf fputc fputs free fwrite
   localeconv malloc memchr memcmp memcpy memmove memset setlocale setvbuf
-  signal strchr strerror strlen strncmp strspn vfprintf wcslen"
+  signal strchr strcmp strcspn strerror strlen strncmp strspn vfprintf
+  wcslen"
   ;;
 x86_64)
   format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
@@ -46,10 +48,11 @@ x86_64)
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
-  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageW
-  GetFileAttributesW GetFileInformationByHandle GetLastError GetStartupInfoA
-  GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
-  LeaveCriticalSection LocalFree MultiByteToWideChar ReadFile
+  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
+  FormatMessageW GetFileAttributesW GetFileInformationByHandle GetLastError
+  GetModuleHandleA GetProcAddress GetStartupInfoA GetStartupInfoW
+  InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection
+  LoadLibraryA LocalFree MultiByteToWideChar ReadFile
   SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
   WideCharToMultiByte __C_specific_handler
 msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
@@ -57,7 +60,7 @@ msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   _acmdln _amsg_exit _cexit _commode _errno _fileno _fmode _initterm _onexit
   _setmode _wcmdln abort calloc exit ferror fflush fprintf fputc fputs free
   fwrite localeconv malloc memchr memcmp memcpy memmove memset setvbuf signal
-  strerror strlen strncmp strspn vfprintf wcslen"
+  strcmp strcspn strerror strlen strncmp strspn vfprintf wcslen"
   ;;
 *)
   echo "usage: $0 i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe" >&2
@@ -65,7 +68,9 @@ msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   ;;
 esac
 
-# What each program must import to do its work, and how it describes itself.
+# What each program must import to do its work, what it must not import,
+# and how it describes itself.
+forbidden_imports='^$' bound_functions=
 case $program in
 txreset)
   needed_imports="ADVAPI32.dll RegOpenKeyExA
@@ -73,6 +78,17 @@ ADVAPI32.dll RegDeleteValueA
 ADVAPI32.dll RegSetValueExA
 ADVAPI32.dll RegCloseKey"
   description="Resets ReportTxEarly"
+  ;;
+txcheck)
+  # It binds its registry functions at run time (from KERNEL32.dll where
+  # Windows has them there, else from ADVAPI32.dll), and names no other.
+  needed_imports="KERNEL32.dll GetModuleHandleA
+KERNEL32.dll GetProcAddress
+KERNEL32.dll LoadLibraryA
+KERNEL32.dll FormatMessageA"
+  forbidden_imports='^ADVAPI32\.dll '
+  bound_functions="RegCloseKey RegOpenKeyExA RegQueryValueExA"
+  description="Tells whether ReportTxEarly needs a reset"
   ;;
 txreport)
   needed_imports="KERNEL32.dll FindFirstFileW
@@ -130,6 +146,13 @@ unknown=$(comm -23 <(echo "$imports") <(echo "$allowed"))
 while read -r dll call; do
   grep -qx "$dll $call" <<<"$imports" || fail "$call is not imported from $dll"
 done <<<"$needed_imports"
+forbidden=$(grep -E "$forbidden_imports" <<<"$imports")
+[ -z "$forbidden" ] || fail "imports that it must not:"$'\n'"$forbidden"
+if [ -n "$bound_functions" ]; then
+  named=$(grep -aoE 'Reg[A-Z][A-Za-z]+' "$exe" | sort -u | tr '\n' ' ')
+  [ "$named" = "$bound_functions " ] && pass "binds only $bound_functions" ||
+    fail "names registry functions $named, not only $bound_functions"
+fi
 
 # Resources, as windres reads them back from the file.
 resources=$("$windres" -J coff -O rc -i "$exe" 2>&1)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds txreset.exe and txreport.exe again from a copy of the sources in
-# another folder and checks that each is the same to the byte as the one
-# built: the build leaves no time stamp and no path of its own in a file.
+# Builds txreset.exe, txcheck.exe and txreport.exe again from a copy of the
+# sources in another folder and checks that each is the same to the byte as
+# the one built: the build leaves no time stamp and no path of its own in a
+# file.
 # Usage: check_reproducible.sh SOURCE_DIR BUILD_DIR WORK_DIR BUILD_TYPE TOOLCHAIN
 set -euo pipefail
 source_dir=$1 built=$2 work=$3 build_type=$4 toolchain=$(basename "$5")
-programs=(txreset txreport)
+programs=(txreset txcheck txreport)
 
 rm -rf "$work"
 mkdir -p "$work/elsewhere-with-a-longer-name"

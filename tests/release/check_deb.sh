@@ -32,9 +32,9 @@ echo "$help"
 report=$("$program" "$work/reports")
 status=$?
 echo "$report"
-[ $status -eq 1 ] && [ "$report" = "HOST   STATUS      INSTANCES 0-15    PROBLEM
-web01  failed      .L..............  instance 1 lost (value deleted, none written)
-1 host: 0 ok, 1 failed, 0 incomplete, 0 unreadable" ] || fail "the installed txreport's report"
+[ $status -eq 1 ] && [ "$report" = "HOST   STATUS       INSTANCES 0-15    PROBLEM
+web01  failed       .L..............  instance 1 lost (value deleted, none written)
+1 host: 0 ok, 0 needs-reset, 1 failed, 0 incomplete, 0 unreadable" ] || fail "the installed txreport's report"
 
 echo "$failures failed checks"
 exit $((failures != 0))

@@ -69,7 +69,8 @@ cp "$a/dist/$deb_name" "$work/txreport.deb"
 expected=(README.txt SHA256SUMS)
 while IFS= read -r file; do expected+=("$file"); done < <(
   cd "$a" && find deploy -type f)
-expected+=(x64/txreport.exe x64/txreset.exe x86/txreport.exe x86/txreset.exe)
+expected+=(x64/txcheck.exe x64/txreport.exe x64/txreset.exe)
+expected+=(x86/txcheck.exe x86/txreport.exe x86/txreset.exe)
 expected_list=$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)
 
 check_bundle() { # ZIP FOLDER: unpacks ZIP into FOLDER and checks it

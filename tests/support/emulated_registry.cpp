@@ -14,6 +14,7 @@
 namespace {
 
 constexpr REGSAM kKeySetValue = 0x0002U;
+constexpr const char *kOpWords[] = {"open", "query", "delete", "set", "close"};
 
 struct OpenHandle {
   std::string key;  // upper-cased path
@@ -78,13 +79,13 @@ std::vector<RegValue>::iterator find_value(RegKey &key,
                       });
 }
 
-// The status the registry gives for a value operation on `handle`.
-LONG check_value_access(const OpenHandle *handle) {
+// The status the registry gives for a value operation on `handle` that
+// needs `right`.
+LONG check_value_access(const OpenHandle *handle, REGSAM right = kKeySetValue) {
   if (handle == nullptr) {
     return ERROR_INVALID_HANDLE;
   }
-  return (handle->access & kKeySetValue) == 0 ? ERROR_ACCESS_DENIED
-                                              : ERROR_SUCCESS;
+  return (handle->access & right) == 0 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
 LONG open_key(HKEY key, const std::string &path, REGSAM access, HKEY &opened) {
@@ -95,7 +96,8 @@ LONG open_key(HKEY key, const std::string &path, REGSAM access, HKEY &opened) {
   if (found == registry().keys.end()) {
     return ERROR_FILE_NOT_FOUND;
   }
-  if (found->second.read_only && (access & ~KEY_READ) != 0) {
+  if (found->second.no_access ||
+      (found->second.read_only && (access & ~KEY_READ) != 0)) {
     return ERROR_ACCESS_DENIED;
   }
   const std::uintptr_t id = registry().next_handle;
@@ -145,6 +147,41 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
   }
   if (result != nullptr) {
     *result = call.opened;
+  }
+  return record(call);
+}
+
+// NOLINTNEXTLINE(readability-non-const-parameter): the Windows signature
+LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD data_size) {
+  const std::string name = value_name == nullptr ? "" : value_name;
+  RegCall call{RegOp::kQueryValue, key, name, 0, 0, {}, nullptr, ERROR_SUCCESS};
+  OpenHandle *const handle = find_handle(key);
+  if (const auto failure = take_failure(RegOp::kQueryValue)) {
+    call.status = *failure;
+  } else if (reserved != nullptr || (data != nullptr && data_size == nullptr)) {
+    call.status = ERROR_INVALID_PARAMETER;
+  } else if ((call.status = check_value_access(handle, KEY_QUERY_VALUE)) ==
+             ERROR_SUCCESS) {
+    RegKey &target = registry().keys.at(handle->key);
+    const auto found = find_value(target, name);
+    if (found == target.values.end()) {
+      call.status = ERROR_FILE_NOT_FOUND;
+    } else {
+      const auto size = static_cast<DWORD>(found->data.size());
+      if (type != nullptr) {
+        *type = found->type;
+      }
+      // Too small a buffer gets nothing, and the size it would need.
+      if (data != nullptr && *data_size < size) {
+        call.status = ERROR_MORE_DATA;
+      } else if (data != nullptr) {
+        std::copy(found->data.begin(), found->data.end(), data);
+      }
+      if (data_size != nullptr) {
+        *data_size = size;
+      }
+    }
   }
   return record(call);
 }
@@ -215,17 +252,30 @@ void ExitProcess(UINT exit_code) {
   if (file != nullptr && !save_image_file(file, emulated_registry_image())) {
     std::_Exit(99);
   }
+  if (const char *calls = std::getenv(kCallsFileVariable)) {
+    std::ofstream out(calls, std::ios::binary | std::ios::trunc);
+    for (const RegCall &call : emulated_registry_calls()) {
+      out << kOpWords[static_cast<int>(call.op)] << ' ' << call.name << '\n';
+    }
+    if (!out.flush()) {
+      std::_Exit(99);
+    }
+  }
   std::_Exit(static_cast<int>(exit_code));
 }
 
-// One line a key ("key ro|rw|wf PATH", wf for a key whose writes fail)
+// One line a key ("key ro|rw|wf|na PATH", wf for a key whose writes fail,
+// na for one that opens for nothing)
 // followed by one line a value
 // ("value TYPE HEXDATA NAME"); the names come last so that they may hold
 // spaces.
 bool save_image_file(const std::string &path, const RegistryImage &image) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   for (const RegKey &key : image) {
-    const char *flag = key.read_only ? "ro " : key.writes_fail ? "wf " : "rw ";
+    const char *flag = key.no_access     ? "na "
+                       : key.read_only   ? "ro "
+                       : key.writes_fail ? "wf "
+                                         : "rw ";
     out << "key " << flag << key.path << '\n';
     for (const RegValue &value : key.values) {
       std::string data;
@@ -251,7 +301,7 @@ bool load_image_file(const std::string &path, RegistryImage &image) {
       std::string flag;
       fields >> flag;
       fields.get();
-      RegKey key{{}, {}, flag == "ro", flag == "wf"};
+      RegKey key{{}, {}, flag == "ro", flag == "wf", flag == "na"};
       std::getline(fields, key.path);
       image.push_back(key);
     } else if (kind == "value" && !image.empty()) {

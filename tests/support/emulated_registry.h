@@ -1,23 +1,23 @@
 // An in-memory registry that the tests link in place of the platform's. It
-// answers RegOpenKeyExA, RegDeleteValueA, RegSetValueExA and RegCloseKey
-// with the Windows registry's semantics and error codes, and it keeps what
-// a test needs to look at: a record of every call, the open handles, and
-// failures to inject into the next call of an operation.
+// answers RegOpenKeyExA, RegQueryValueExA, RegDeleteValueA, RegSetValueExA
+// and RegCloseKey with the Windows registry's semantics and error codes, and it
+// keeps what a test needs to look at: a record of every call, the open handles,
+// and failures to inject into the next call of an operation.
 #ifndef TXRESET_TESTS_EMULATED_REGISTRY_H
 #define TXRESET_TESTS_EMULATED_REGISTRY_H
 
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "registry_image.h"
-#include "txreset/platform.h"
 
-enum class RegOp { kOpen, kDeleteValue, kSetValue, kClose };
+enum class RegOp { kOpen, kQueryValue, kDeleteValue, kSetValue, kClose };
 
 struct RegCall {
   RegOp op;
   HKEY key;                // the key the call was made on
-  std::string name;        // sub-key path (open) or value name (delete, set)
+  std::string name;        // sub-key path (open) or value name (the others)
   DWORD options;           // open: options; set: reserved
   DWORD access;            // open: access mask; set: value type
   std::vector<BYTE> data;  // set: the bytes passed
@@ -39,6 +39,9 @@ int emulated_registry_open_handles();
 // file that this variable names, and writes the registry back there when it
 // ends through ExitProcess.
 inline const char kRegistryFileVariable[] = "TXRESET_EMULATED_REGISTRY";
+// And, when this one names a file, its record of calls there: a line a call,
+// the operation ("open", "query", "delete", "set" or "close") and the name.
+inline const char kCallsFileVariable[] = "TXRESET_EMULATED_CALLS";
 bool save_image_file(const std::string &path, const RegistryImage &image);
 bool load_image_file(const std::string &path, RegistryImage &image);
 

@@ -45,4 +45,43 @@ inline std::string sweep_transcript(const std::map<int, Outcome> &outcomes) {
   return text;
 }
 
+// What txcheck writes, and the exit status it gives, when it finds each
+// instance in `found` as given there ("needs-reset REG_DWORD 7") and every
+// other one without a key.
+inline std::string check_transcript(const std::map<int, std::string> &found) {
+  std::string text = "txcheck version 1.30\n";
+  std::map<std::string, int> counts;
+  for (int instance = 0; instance < 16; ++instance) {
+    const auto line = found.find(instance);
+    const std::string said =
+        line == found.end() ? "absent no key" : line->second;
+    ++counts[said.substr(0, said.find(' '))];
+    text += "Quorv" + std::to_string(instance) + " " + said + "\n";
+  }
+  text += "16 instances:";
+  for (const char *word :
+       {"ok", "absent", "needs-reset", "blocked", "unreadable"}) {
+    text += std::string(word == std::string("ok") ? " " : ", ") +
+            std::to_string(counts[word]) + " " + word;
+  }
+  return text + "\n";
+}
+
+inline int check_status(const std::map<int, std::string> &found) {
+  for (const auto &[instance, said] : found) {
+    if (said.rfind("ok ", 0) != 0 && said.rfind("absent ", 0) != 0) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// What txcheck tells of a key that denies it: the system's text and the code.
+// Under Wine the text is Wine's own; natively the stand-in gives Windows'.
+#ifdef _WIN32
+inline const std::string kAccessDeniedText = "Access denied. (error 5)";
+#else
+inline const std::string kAccessDeniedText = "Access is denied. (error 5)";
+#endif
+
 #endif

@@ -1,5 +1,5 @@
 // What an end-to-end test needs from the platform it runs on: a registry to
-// seed and read back, and the program run as a child process on it.
+// seed and read back, and the programs run as child processes on it.
 #ifndef TXRESET_TESTS_PROGRAM_HARNESS_H
 #define TXRESET_TESTS_PROGRAM_HARNESS_H
 
@@ -24,8 +24,20 @@ bool harness_fails_writes();
 // Every key and value under Services\Quorv*, as the registry holds them now.
 RegistryImage read_registry();
 
-// Runs the program on the registry as seeded, with these arguments.
+// Runs txreset on the registry as seeded, with these arguments.
 ProgramRun run_program(const std::vector<std::string> &args);
+
+// A txcheck run, and anything that shows it changed the registry: natively,
+// each call in the emulated registry's record that is not an open, a query
+// or a close; under Wine, the keys before and after when `reg export` of the
+// instance keys differs. Empty when nothing does.
+struct CheckRun {
+  ProgramRun run;
+  std::string changes;
+};
+
+// Runs txcheck on the registry as seeded, with these arguments.
+CheckRun run_check(const std::vector<std::string> &args);
 
 // `text` with each line break as the program's console writes it.
 std::string console_text(const std::string &text);

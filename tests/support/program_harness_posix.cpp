@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <utility>
 
 #include "child_process.h"
 #include "emulated_registry.h"
@@ -36,15 +38,22 @@ RegistryImage read_registry() {
   return image;
 }
 
-ProgramRun run_program(const std::vector<std::string> &args) {
+namespace {
+
+// Runs `program` built on the emulated registry, on the registry as seeded,
+// and takes the registry back as it left it.
+ProgramRun run_emulated(const char *program,
+                        const std::vector<std::string> &args,
+                        std::vector<std::string> environment = {}) {
   const std::string registry_file = scratch_file("registry");
   if (!save_image_file(registry_file, emulated_registry_image())) {
     ADD_FAILURE() << "cannot write " << registry_file;
   }
   ChildOptions options;
-  options.environment = {std::string(kRegistryFileVariable) + "=" +
-                         registry_file};
-  ProgramRun run = run_child(TXRESET_EMULATED_PROGRAM, args, options);
+  options.environment = std::move(environment);
+  options.environment.push_back(std::string(kRegistryFileVariable) + "=" +
+                                registry_file);
+  ProgramRun run = run_child(program, args, options);
   RegistryImage after;
   if (!load_image_file(registry_file, after)) {
     ADD_FAILURE() << "the program left no registry in " << registry_file;
@@ -52,6 +61,32 @@ ProgramRun run_program(const std::vector<std::string> &args) {
   emulated_registry_load(after);
   std::remove(registry_file.c_str());
   return run;
+}
+
+}  // namespace
+
+ProgramRun run_program(const std::vector<std::string> &args) {
+  return run_emulated(TXRESET_EMULATED_PROGRAM, args);
+}
+
+CheckRun run_check(const std::vector<std::string> &args) {
+  const std::string calls_file = scratch_file("calls");
+  CheckRun check{
+      run_emulated(TXCHECK_EMULATED_PROGRAM, args,
+                   {std::string(kCallsFileVariable) + "=" + calls_file}),
+      ""};
+  std::ifstream calls(calls_file);
+  if (!calls) {
+    check.changes = "the program left no record of its calls";
+  }
+  for (std::string call; std::getline(calls, call);) {
+    const std::string op = call.substr(0, call.find(' '));
+    if (op != "open" && op != "query" && op != "close") {
+      check.changes += call + "\n";
+    }
+  }
+  std::remove(calls_file.c_str());
+  return check;
 }
 
 std::string console_text(const std::string &text) { return text; }

@@ -17,8 +17,10 @@ namespace {
 // KEY_WOW64_64KEY is ignored on 32-bit Windows and names the native view on
 // 64-bit Windows, so the same calls serve both prefixes.
 constexpr REGSAM kNativeView = KEY_WOW64_64KEY;
-// A read-only key grants KEY_READ to everyone and nothing else.
+// A read-only key grants KEY_READ to everyone and nothing else; a key with
+// no access grants nothing (its owner may still change that).
 constexpr char kReadOnlyDacl[] = "D:P(A;;KR;;;WD)";
+constexpr char kNoAccessDacl[] = "D:P";
 constexpr char kOpenDacl[] = "D:(A;;KA;;;WD)";
 
 // Reports a failed registry call of the harness itself.
@@ -98,9 +100,14 @@ void open_up(const std::string &path) {
 
 void read_tree(const std::string &path, RegistryImage &image) {
   HKEY key = nullptr;
-  if (!check(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                           KEY_READ | kNativeView, &key),
-             "open", path)) {
+  const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                                    KEY_READ | kNativeView, &key);
+  if (opened == ERROR_ACCESS_DENIED) {
+    // A key with no access: there, but nothing in it can be seen.
+    image.push_back({path, {}, false});
+    return;
+  }
+  if (!check(opened, "open", path)) {
     return;
   }
   RegKey picture{path, {}, false};
@@ -182,6 +189,60 @@ std::string scratch_file(const char *stem) {
   return path;
 }
 
+// Runs a command line with its output captured, as a child process.
+ProgramRun run_process(const std::string &command) {
+  std::string line = command;  // CreateProcessA may write to it
+  const std::string out_path = scratch_file("out");
+  const std::string err_path = scratch_file("err");
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inheritable_file("NUL", GENERIC_READ, OPEN_EXISTING);
+  startup.hStdOutput = inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
+  startup.hStdError = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
+
+  PROCESS_INFORMATION process{};
+  ProgramRun run{"", "", -1};
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                     nullptr, &startup, &process)) {
+    DWORD status = 0;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(process.hProcess, &status)) {
+      run.exit_status = static_cast<int>(status);
+    } else {
+      TerminateProcess(process.hProcess, 1);
+      std::fprintf(stderr, "harness: %s did not end\n", line.c_str());
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    std::fprintf(stderr, "harness: cannot start %s (%lu)\n", line.c_str(),
+                 GetLastError());
+  }
+  CloseHandle(startup.hStdInput);
+  CloseHandle(startup.hStdOutput);
+  CloseHandle(startup.hStdError);
+  run.out = take_file(out_path);
+  run.err = take_file(err_path);
+  return run;
+}
+
+// Every instance key as `reg export` writes it, with its exit status.
+std::string exported_instance_keys() {
+  HKEY services = open_services(KEY_READ);
+  const std::vector<std::string> names = instance_key_names(services);
+  RegCloseKey(services);
+  std::string exported;
+  for (const std::string &name : names) {
+    const std::string file = scratch_file("reg");
+    const ProgramRun run = run_process("reg export \"HKLM\\" + kServicesKey +
+                                       "\\" + name + "\" \"" + file + "\" /y");
+    exported += name + ": exit " + std::to_string(run.exit_status) + "\n" +
+                take_file(file);
+  }
+  return exported;
+}
+
 }  // namespace
 
 bool harness_fails_writes() { return false; }
@@ -212,11 +273,12 @@ void seed_registry(const RegistryImage &image) {
   // Last, so that keys below a read-only one could still be made.
   for (const RegKey &seed : image) {
     HKEY key = nullptr;
-    if (seed.read_only &&
+    if ((seed.read_only || seed.no_access) &&
         check(RegOpenKeyExA(HKEY_LOCAL_MACHINE, seed.path.c_str(), 0,
                             WRITE_DAC | kNativeView, &key),
               "open", seed.path)) {
-      check(set_dacl(key, kReadOnlyDacl), "make read-only", seed.path);
+      check(set_dacl(key, seed.no_access ? kNoAccessDacl : kReadOnlyDacl),
+            "restrict", seed.path);
       RegCloseKey(key);
     }
   }
@@ -233,40 +295,19 @@ RegistryImage read_registry() {
 }
 
 ProgramRun run_program(const std::vector<std::string> &args) {
-  const std::string out_path = scratch_file("out");
-  const std::string err_path = scratch_file("err");
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = inheritable_file("NUL", GENERIC_READ, OPEN_EXISTING);
-  startup.hStdOutput = inheritable_file(out_path, GENERIC_WRITE, CREATE_ALWAYS);
-  startup.hStdError = inheritable_file(err_path, GENERIC_WRITE, CREATE_ALWAYS);
+  return run_process(command_line(windows_path(TXRESET_EXE), args));
+}
 
-  std::string line = command_line(windows_path(TXRESET_EXE), args);
-  PROCESS_INFORMATION process{};
-  ProgramRun run{"", "", -1};
-  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                     nullptr, &startup, &process)) {
-    DWORD status = 0;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
-        GetExitCodeProcess(process.hProcess, &status)) {
-      run.exit_status = static_cast<int>(status);
-    } else {
-      TerminateProcess(process.hProcess, 1);
-      std::fprintf(stderr, "harness: %s did not end\n", line.c_str());
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  } else {
-    std::fprintf(stderr, "harness: cannot start %s (%lu)\n", line.c_str(),
-                 GetLastError());
+CheckRun run_check(const std::vector<std::string> &args) {
+  const std::string keys_before = describe(read_registry());
+  const std::string before = exported_instance_keys();
+  CheckRun check{run_process(command_line(windows_path(TXCHECK_EXE), args)),
+                 ""};
+  if (exported_instance_keys() != before) {
+    check.changes = "reg export differs after the run. Before:\n" +
+                    keys_before + "After:\n" + describe(read_registry());
   }
-  CloseHandle(startup.hStdInput);
-  CloseHandle(startup.hStdOutput);
-  CloseHandle(startup.hStdError);
-  run.out = take_file(out_path);
-  run.err = take_file(err_path);
-  return run;
+  return check;
 }
 
 std::string console_text(const std::string &text) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "txreset/platform.h"
+#include "platform/platform.h"
 
 struct RegValue {
   std::string name;
@@ -21,6 +21,8 @@ struct RegKey {
   // Opens with full access, but every value write in it fails: a fault that
   // only the emulated registry can stage.
   bool writes_fail = false;
+  // Seeded so that nothing is granted, not even reading.
+  bool no_access = false;
 };
 
 using RegistryImage = std::vector<RegKey>;

@@ -76,18 +76,18 @@ TEST_F(Cli, ReportsFoldersInNameOrderAndSaysWhetherAllIsWell) {
   EXPECT_EQ(1, all.exit_status);
   EXPECT_EQ("", all.err);
   EXPECT_EQ(
-      "HOST     STATUS      INSTANCES 0-15    PROBLEM\n"
-      "first    ok          .R..............\n"
-      "Z        unreadable  ????????????????  empty file\n"
-      "db       incomplete  ????????????????  transcript ends inside the "
+      "HOST     STATUS       INSTANCES 0-15    PROBLEM\n"
+      "first    ok           .R..............\n"
+      "Z        unreadable   ????????????????  empty file\n"
+      "db       incomplete   ????????????????  transcript ends inside the "
       "banner (killed, or still running?)\n"
-      "ghost    unreadable  ????????????????  cannot open: No such file or "
+      "ghost    unreadable   ????????????????  cannot open: No such file or "
       "directory\n"
-      "web01    ok          .R..............\n"
-      "web02    failed      ..L.............  instance 2 lost (value "
+      "web01    ok           .R..............\n"
+      "web02    failed       ..L.............  instance 2 lost (value "
       "deleted, none written)\n"
-      "missing  unreadable  ????????????????  no such file or folder\n"
-      "7 hosts: 2 ok, 1 failed, 1 incomplete, 3 unreadable\n",
+      "missing  unreadable   ????????????????  no such file or folder\n"
+      "7 hosts: 2 ok, 0 needs-reset, 1 failed, 1 incomplete, 3 unreadable\n",
       all.out);
 
   const ChildRun good = txreport({"--format=csv", "logs/web01.log"});
@@ -197,13 +197,13 @@ TEST_F(Cli, ReportsEachFileOnceAndEachHostOfTwoFiles) {
       txreport({"logs", "logs/db.log", "./logs", dir() + "/logs/db.log"});
   EXPECT_EQ(1, report.exit_status);
   EXPECT_EQ(
-      "HOST   STATUS      INSTANCES 0-15    PROBLEM\n"
-      "db     ok          .R..............\n"
-      "web01  failed      .R..............  host also reported from "
+      "HOST   STATUS       INSTANCES 0-15    PROBLEM\n"
+      "db     ok           .R..............\n"
+      "web01  failed       .R..............  host also reported from "
       "logs/web01.txt\n"
-      "web01  failed      ..L.............  instance 2 lost (value deleted, "
+      "web01  failed       ..L.............  instance 2 lost (value deleted, "
       "none written); host also reported from logs/web01.log\n"
-      "3 hosts: 1 ok, 2 failed, 0 incomplete, 0 unreadable\n",
+      "3 hosts: 1 ok, 0 needs-reset, 2 failed, 0 incomplete, 0 unreadable\n",
       report.out);
 }
 

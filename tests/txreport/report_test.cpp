@@ -155,20 +155,22 @@ TEST(Table, AlignsColumnsAndCountsHostsByStatus) {
       host_column_width(display_width("\xC3\xA9t\xC3\xA9"));
   EXPECT_EQ(4U, width);  // never narrower than its heading
   EXPECT_EQ(32U, host_column_width(300));
-  EXPECT_EQ("HOST  STATUS      INSTANCES 0-15    PROBLEM\n",
+  EXPECT_EQ("HOST  STATUS       INSTANCES 0-15    PROBLEM\n",
             report_header(ReportFormat::kTable, width));
-  EXPECT_EQ("\xC3\xA9t\xC3\xA9   ok          .RW.............\n",
+  EXPECT_EQ("\xC3\xA9t\xC3\xA9   ok           .RW.............\n",
             report_host(ReportFormat::kTable,
                         host("\xC3\xA9t\xC3\xA9", HostStatus::kOk), width));
-  EXPECT_EQ("a\\x1B  unreadable  ????????????????  line 3: x\\x07\n",
+  EXPECT_EQ("a\\x1B  unreadable   ????????????????  line 3: x\\x07\n",
             report_host(ReportFormat::kTable,
                         host("a\x1B", HostStatus::kUnreadable, "line 3: x\x07"),
                         width));
-  EXPECT_EQ("4 hosts: 1 ok, 1 failed, 1 incomplete, 1 unreadable\n",
-            report_footer(ReportFormat::kTable, {1, 1, 1, 1}));
-  EXPECT_EQ("1 host: 0 ok, 0 failed, 1 incomplete, 0 unreadable\n",
-            report_footer(ReportFormat::kTable, {0, 0, 1, 0}));
-  EXPECT_EQ("", report_footer(ReportFormat::kCsv, {1, 0, 0, 0}));
+  EXPECT_EQ(
+      "4 hosts: 1 ok, 0 needs-reset, 1 failed, 1 incomplete, 1 unreadable\n",
+      report_footer(ReportFormat::kTable, {1, 0, 1, 1, 1}));
+  EXPECT_EQ(
+      "1 host: 0 ok, 0 needs-reset, 0 failed, 1 incomplete, 0 unreadable\n",
+      report_footer(ReportFormat::kTable, {0, 0, 0, 1, 0}));
+  EXPECT_EQ("", report_footer(ReportFormat::kCsv, {1, 0, 0, 0, 0}));
 }
 
 }  // namespace

@@ -67,6 +67,12 @@ const std::string kUtf16Problem =
     "get a readable log";
 const std::string kUnknownMap(16, '?');
 
+// What txcheck says before and after txreset leaves kGood.
+const std::map<int, std::string> kNeeds{{1, "needs-reset REG_DWORD 7"},
+                                        {3, "needs-reset missing"}};
+const std::map<int, std::string> kFixed{{1, "ok REG_DWORD 0"},
+                                        {3, "ok REG_DWORD 0"}};
+
 std::vector<TranscriptCase> transcript_cases() {
   const std::string good = sweep_transcript(kGood);
   const std::string half = good.substr(0, good.size() / 2);
@@ -184,6 +190,53 @@ std::vector<TranscriptCase> transcript_cases() {
        HostStatus::kUnreadable, kUnknownMap, kUtf16Problem},
       {"Utf16LeNoBom", utf16(crlf(kNoKeys), true), 0, HostStatus::kUnreadable,
        kUnknownMap, kUtf16Problem},
+      // Checks: alone, or before and after a transcript, where the last
+      // decides.
+      {"CheckAloneOk", check_transcript(kFixed), 0, HostStatus::kOk,
+       "-o-o------------", ""},
+      {"CheckAloneNeedsReset", crlf(check_transcript(kNeeds)), 0,
+       HostStatus::kNeedsReset, "-N-N------------",
+       "instance 1 needs-reset: REG_DWORD 7; instance 3 needs-reset: missing"},
+      {"CheckAloneBlockedAndExpected",
+       check_transcript({{2, "blocked REG_SZ \"\\x1B\"; full access: x"}}),
+       0b100000, HostStatus::kFailed, "--B-------------",
+       "instance 2 blocked: REG_SZ \"\\x1B\"; full access: x; instance 5 "
+       "expected, absent"},
+      {"CheckResetCheck",
+       crlf(check_transcript(kNeeds) + good + check_transcript(kFixed)), 0b1010,
+       HostStatus::kOk, "-R-W------------", ""},
+      {"ResetNotConfirmed",
+       check_transcript(kNeeds) + good +
+           check_transcript(
+               {{1, "ok REG_DWORD 0"}, {3, "needs-reset REG_DWORD 1"}}),
+       0, HostStatus::kFailed, "-R-W------------",
+       "instance 3: txreset written, the check after finds needs-reset: "
+       "REG_DWORD 1"},
+      {"NoCheckAfterReset", check_transcript(kNeeds) + good, 0,
+       HostStatus::kIncomplete, ".R.W............",
+       "no check after txreset" + kCut},
+      {"CheckCut",
+       check_transcript(kNeeds).substr(
+           0, check_transcript(kNeeds).find("Quorv3") + 8),
+       0, HostStatus::kIncomplete, "-N-?????????????",
+       "check ends after instance 2" + kCut},
+      {"CheckAfterResetCut",
+       check_transcript(kNeeds) + good + "txcheck version 1.30\nQuorv0 ab", 0,
+       HostStatus::kIncomplete, ".R.W............",
+       "check after txreset ends before instance 0" + kCut},
+      {"CheckSummaryWrong",
+       check_transcript(kFixed).substr(
+           0, check_transcript(kFixed).find("16 instances")) +
+           "16 instances: all fine\n",
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 18: unexpected \"16 instances: all fine\""},
+      {"CheckThenSomethingElse",
+       check_transcript(kNeeds) + "x.cmd: C:\\x64\\txreset.exe is missing\n", 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 19: unexpected \"x.cmd: C:\\\\x64\\\\txreset.exe is missing\""},
+      {"TranscriptThenCheck", good + check_transcript(kFixed), 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 60: unexpected \"txcheck version 1.30\""},
   };
 }
 

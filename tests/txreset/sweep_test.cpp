@@ -7,11 +7,6 @@
 #include "program_harness.h"
 #include "sweep_scenarios.h"
 
-// Names the scenario in test output instead of dumping its bytes.
-void PrintTo(const SweepScenario &scenario, std::ostream *out) {
-  *out << scenario.name;
-}
-
 namespace {
 
 class Sweep : public testing::TestWithParam<SweepScenario> {};

@@ -1,11 +1,11 @@
-// The one place where the program meets the operating system.
+// The one place where the programs meet the operating system.
 //
-// On Windows the registry and process calls come straight from <windows.h>
-// (advapi32 and kernel32). Elsewhere this header declares the same names,
-// with the same types and values, and a stand-in of ours provides them, so
-// the program's own code reads the same on every platform.
-#ifndef TXRESET_PLATFORM_H
-#define TXRESET_PLATFORM_H
+// On Windows the registry, message and process calls come straight from
+// <windows.h> (advapi32 and kernel32). Elsewhere this header declares the
+// same names, with the same types and values, and stand-ins of ours provide
+// them, so the programs' own code reads the same on every platform.
+#ifndef PLATFORM_PLATFORM_H
+#define PLATFORM_PLATFORM_H
 
 #if defined(_WIN32)
 
@@ -13,6 +13,7 @@
 
 #else
 
+#include <cstdarg>
 #include <cstdint>
 
 using BYTE = unsigned char;
@@ -25,19 +26,27 @@ using REGSAM = DWORD;
 struct HKEY__;
 using HKEY = HKEY__ *;
 using PHKEY = HKEY *;
+using LPBYTE = BYTE *;
+using LPDWORD = DWORD *;
+using LPSTR = char *;
 using LPCSTR = const char *;
+using LPCVOID = const void *;
 
 // Predefined keys are small negative LONGs widened to a pointer, as on Windows.
 inline HKEY__ *const HKEY_LOCAL_MACHINE =
     reinterpret_cast<HKEY>(  // NOLINT(performance-no-int-to-ptr)
         static_cast<std::intptr_t>(static_cast<LONG>(0x80000002U)));
 
+constexpr REGSAM KEY_QUERY_VALUE = 0x0001U;
 constexpr REGSAM KEY_READ = 0x20019U;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003FU;
 constexpr DWORD REG_NONE = 0U;
 constexpr DWORD REG_SZ = 1U;
+constexpr DWORD REG_EXPAND_SZ = 2U;
 constexpr DWORD REG_BINARY = 3U;
 constexpr DWORD REG_DWORD = 4U;
+constexpr DWORD REG_MULTI_SZ = 7U;
+constexpr DWORD REG_QWORD = 11U;
 
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
@@ -45,13 +54,22 @@ constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_WRITE_FAULT = 29;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_MORE_DATA = 234;
+
+constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x200U;
+constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000U;
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
                    PHKEY result);
+LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD data_size);
 LONG RegDeleteValueA(HKEY key, LPCSTR value_name);
 LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
                     const BYTE *data, DWORD data_size);
 LONG RegCloseKey(HKEY key);
+DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id,
+                     DWORD language_id, LPSTR buffer, DWORD size,
+                     va_list *arguments);
 [[noreturn]] void ExitProcess(UINT exit_code);
 
 #endif

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "txreset/platform.h"
+#include "platform/platform.h"
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR /*sub_key*/, DWORD /*options*/,
                    REGSAM /*access*/, PHKEY result) {
@@ -14,6 +14,12 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR /*sub_key*/, DWORD /*options*/,
   *result = nullptr;
   return key == HKEY_LOCAL_MACHINE ? ERROR_FILE_NOT_FOUND
                                    : ERROR_INVALID_HANDLE;
+}
+
+LONG RegQueryValueExA(HKEY /*key*/, LPCSTR /*value_name*/, LPDWORD /*reserved*/,
+                      LPDWORD /*type*/, LPBYTE /*data*/,
+                      LPDWORD /*data_size*/) {
+  return ERROR_INVALID_HANDLE;
 }
 
 LONG RegDeleteValueA(HKEY /*key*/, LPCSTR /*value_name*/) {
