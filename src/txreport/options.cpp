@@ -5,7 +5,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: txreport [--format table|csv|jsonl] [--expect LIST] [--] "
+    "Usage: txreport [--format table|csv|jsonl|html] [--expect LIST] [--] "
     "PATH...\n"
     "\n"
     "Reads the transcripts txreset wrote on standard error, one file per\n"
@@ -20,6 +20,8 @@ constexpr char kUsage[] =
     "                   an unreadable host has one row, HOST,,unreadable\n"
     "  --format jsonl   a JSON object per host: host, status, instances\n"
     "                   (sixteen outcomes), problem (null when there is none)\n"
+    "  --format html    one web page, for a browser: hosts by status, and a\n"
+    "                   grid of hosts and instances, hosts not ok first\n"
     "  --expect LIST    instances, such as 0,3,7, that must end reset or\n"
     "                   written; not-opened fails them\n"
     "  --help           show this text\n"
@@ -112,7 +114,7 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
       options.help = true;
     } else if (is_option(arg, kFormatOption)) {
       if (!option_value(args, at, kFormatOption, value)) {
-        error = "--format needs a value: table, csv or jsonl";
+        error = "--format needs a value: table, csv, jsonl or html";
         return false;
       }
       if (value == "table") {
@@ -121,8 +123,11 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
         options.format = ReportFormat::kCsv;
       } else if (value == "jsonl") {
         options.format = ReportFormat::kJsonl;
+      } else if (value == "html") {
+        options.format = ReportFormat::kHtml;
       } else {
-        error = "unknown format " + quoted(value) + ": use table, csv or jsonl";
+        error = "unknown format " + quoted(value) +
+                ": use table, csv, jsonl or html";
         return false;
       }
     } else if (is_option(arg, kExpectOption)) {
