@@ -43,6 +43,12 @@ static_assert(std::size(kStatusColours) == kStatusCount,
 // also spares the browser laying out their rows.
 constexpr int kOpenOkHostsMax = 100;
 
+// Rows are written in tables of this many, each in a block that the
+// browser lays out only when it comes into view (it does not skip tables
+// themselves), so that a fleet of many hosts that are not ok opens about as
+// fast as one of a few.
+constexpr int kTableRows = 100;
+
 // What the page writes at a time.
 constexpr std::size_t kPieceSize = std::size_t{64} * 1024;
 
@@ -57,18 +63,19 @@ constexpr char kStyle[] =
     ".bar{display:flex;height:1.4em;max-width:48em;border:1px solid #888}"
     ".bar span{min-width:2px}"
     "summary{cursor:pointer;font-weight:bold;margin:1em 0 .3em}"
-    "table{border-collapse:collapse;table-layout:fixed;width:100%;"
-    "min-width:900px}"
+    "table{border-spacing:1px;table-layout:fixed;width:100%;min-width:900px}"
+    ".c{content-visibility:auto;contain-intrinsic-size:auto 2200px}"
+    ".c+.c{margin-top:-1px}"
+    "col:first-child{width:200px}col:nth-child(2){width:90px}"
+    "col:nth-child(3){width:22px}"
     "th,td{padding:1px 5px;text-align:left;white-space:nowrap}"
-    "thead th{position:sticky;top:0;background:#fff;font-weight:normal;"
-    "color:#555;border-bottom:1px solid #888}"
-    "thead th:first-child{width:220px}thead th:nth-child(2){width:90px}"
-    "thead th.i{padding:1px 0;width:22px;text-align:center;font-size:11px}"
+    ".h{position:sticky;top:0;background:#fff}"
+    ".h th{font-weight:normal;color:#555;border-bottom:1px solid #888}"
+    ".h th.i{padding:1px 0;text-align:center;font-size:11px}"
     "tbody th{font-weight:normal;white-space:normal;overflow-wrap:anywhere}"
     "td.p{white-space:normal}"
-    "tbody tr:nth-child(even) th{background:#f4f4f4}"
-    "td[title]{padding:1px 0;text-align:center;font:bold 13px monospace;"
-    "border:1px solid #fff}";
+    "tr:nth-child(even) th{background:#f4f4f4}"
+    "td[title]{padding:1px 0;text-align:center;font:bold 13px monospace}";
 
 void add_rule(std::string &css, const std::string &selector,
               const Colours &colours) {
@@ -141,12 +148,20 @@ std::string legend() {
   return "<h2>Instances</h2>\n" + items + "</ul>\n";
 }
 
+// A table's start: its columns, the host's, the status's, one an instance
+// and the problem's.
+std::string table_start(const char *attributes) {
+  return std::string("<table") + attributes +
+         "><col><col><col span=" + std::to_string(kInstanceCount) + "><col>\n";
+}
+
+// The column heads, a table of their own that stays in view.
 std::string table_head() {
-  std::string head = "<table>\n<thead><tr><th>Host<th>Status";
+  std::string head = table_start(" class=h") + "<thead><tr><th>Host<th>Status";
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     head += "<th class=i>" + std::to_string(instance);
   }
-  return head + "<th>Problem</thead>\n<tbody>\n";
+  return head + "<th>Problem</table>\n";
 }
 
 // A host's row: name, status, an instance cell each, and the problem.
@@ -164,19 +179,24 @@ std::string row(const HostReport &report) {
   return line + "\n";
 }
 
-// Writes the rows of hosts [first, last) in pieces of about kPieceSize.
+// Writes the rows of hosts [first, last), in pieces of about kPieceSize,
+// in tables of kTableRows under the column heads.
 void write_rows(std::vector<HostReport>::const_iterator first,
                 std::vector<HostReport>::const_iterator last,
                 void (*write)(const std::string &)) {
-  std::string piece = table_head();
-  for (; first != last; ++first) {
+  std::string piece = "<div>" + table_head();
+  for (int at = 0; first != last; ++first, ++at) {
+    if (at % kTableRows == 0) {
+      piece += at == 0 ? "<div class=c>" : "</table></div>\n<div class=c>";
+      piece += table_start("");
+    }
     piece += row(*first);
     if (piece.size() >= kPieceSize) {
       write(piece);
       piece.clear();
     }
   }
-  write(piece + "</tbody>\n</table>\n");
+  write(piece + "</table></div>\n</div>\n");
 }
 
 }  // namespace
