@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
-#include <utility>
 
 namespace {
 
@@ -15,7 +14,9 @@ struct Colours {
 
 // An instance cell's colours, by its outcome. Its letter (outcome_letter)
 // and its title (outcome_word) make the page readable without colour too.
-// A new outcome needs a row here, which the legend shows as well.
+// A new outcome needs a row here, which the legend shows as well. Outcome
+// words and letters are plain tokens, as in the other formats: they need
+// neither quotes nor escapes.
 struct OutcomeStyle {
   InstanceOutcome outcome;
   Colours colours;
@@ -83,17 +84,11 @@ void add_rule(std::string &css, const std::string &selector,
          ";color:" + colours.text + "}";
 }
 
-// A text of one token as an attribute value: unquoted when it can be.
-std::string attribute_value(const std::string &text) {
-  const bool bare = !text.empty() && text.find_first_not_of(
-                                         "abcdefghijklmnopqrstuvwxyz"
-                                         "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                         "0123456789-._") == std::string::npos;
-  return bare ? text : "\"" + html_text(text) + "\"";
-}
-
-std::string letter_of(InstanceOutcome outcome) {
-  return html_text(std::string(1, outcome_letter(outcome)));
+// An instance's cell, or its key in the legend: its letter, titled with
+// its word, which the style colours.
+std::string outcome_cell(const char *tag, InstanceOutcome outcome) {
+  return std::string("<") + tag + " title=" + outcome_word(outcome) + ">" +
+         outcome_letter(outcome);
 }
 
 std::string count_text(int count, const char *one, const char *many) {
@@ -103,7 +98,8 @@ std::string count_text(int count, const char *one, const char *many) {
 std::string page_head(int hosts) {
   std::string css = kStyle;
   for (const OutcomeStyle &style : kOutcomeStyles) {
-    add_rule(css, "[title=\"" + html_text(outcome_word(style.outcome)) + "\"]",
+    add_rule(css,
+             std::string("[title=\"") + outcome_word(style.outcome) + "\"]",
              style.colours);
   }
   for (int status = 0; status < kStatusCount; ++status) {
@@ -141,9 +137,8 @@ std::string summary(const StatusCounts &counts) {
 std::string legend() {
   std::string items = "<ul>";
   for (const OutcomeStyle &style : kOutcomeStyles) {
-    const std::string word = outcome_word(style.outcome);
-    items += "<li><b title=" + attribute_value(word) + ">" +
-             letter_of(style.outcome) + "</b>" + html_text(word);
+    items += "<li>" + outcome_cell("b", style.outcome) + "</b>" +
+             outcome_word(style.outcome);
   }
   return "<h2>Instances</h2>\n" + items + "</ul>\n";
 }
@@ -170,8 +165,7 @@ std::string row(const HostReport &report) {
   std::string line = "<tr><th>" + html_text(host_text(report.host)) +
                      "<td class=" + status + ">" + status;
   for (const InstanceOutcome outcome : report.outcomes) {
-    line += "<td title=" + attribute_value(outcome_word(outcome)) + ">" +
-            letter_of(outcome);
+    line += outcome_cell("td", outcome);
   }
   if (!report.problem.empty()) {
     line += "<td class=p>" + html_text(terminal_text(report.problem));
