@@ -24,9 +24,11 @@ ensure_packages() {
 
 # The native build and its checks; help2man makes txreport's man page.
 # Ansible (with the ansible.windows collection) and ansible-lint check the
-# rollout playbook.
+# rollout playbook. Headless Chromium, with a font for its screenshots, and
+# python3 check txreport's html page as a browser shows it.
 NATIVE_PACKAGES=(cmake ninja-build g++ help2man libgtest-dev clang-tidy
-  clang-format cppcheck jq ansible ansible-lint)
+  clang-format cppcheck jq ansible ansible-lint chromium-headless-shell
+  fonts-dejavu-core python3)
 # The Windows builds (mingw-w64 for i686 and x86-64, posix threads for
 # GoogleTest, built from Debian's sources) and Wine to run them: the 64-bit
 # loader, and the 32-bit one for 32-bit programs and WOW64. wine32 installs

@@ -5,7 +5,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: txreport [--format table|csv|jsonl] [--expect LIST] [--] "
+    "Usage: txreport [--format table|csv|jsonl|html] [--expect LIST] [--] "
     "PATH...\n"
     "\n"
     "Reads what txreset and txcheck wrote, one file per host (the host is\n"
@@ -21,6 +21,8 @@ constexpr char kUsage[] =
     "                   an unreadable host has one row, HOST,,unreadable\n"
     "  --format jsonl   a JSON object per host: host, status, instances\n"
     "                   (sixteen outcomes), problem (null when there is none)\n"
+    "  --format html    one web page, for a browser: hosts by status, and a\n"
+    "                   grid of hosts and instances, hosts not ok first\n"
     "  --expect LIST    instances, such as 0,3,7, that must end reset or\n"
     "                   written; not-opened fails them, and so does absent\n"
     "                   in a check alone\n"
@@ -124,7 +126,7 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
       options.help = true;
     } else if (is_option(arg, kFormatOption)) {
       if (!option_value(args, at, kFormatOption, value)) {
-        error = "--format needs a value: table, csv or jsonl";
+        error = "--format needs a value: table, csv, jsonl or html";
         return false;
       }
       if (value == "table") {
@@ -133,8 +135,11 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
         options.format = ReportFormat::kCsv;
       } else if (value == "jsonl") {
         options.format = ReportFormat::kJsonl;
+      } else if (value == "html") {
+        options.format = ReportFormat::kHtml;
       } else {
-        error = "unknown format " + quoted(value) + ": use table, csv or jsonl";
+        error = "unknown format " + quoted(value) +
+                ": use table, csv, jsonl or html";
         return false;
       }
     } else if (is_option(arg, kExpectOption)) {

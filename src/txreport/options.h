@@ -1,4 +1,4 @@
-// The command line: txreport [--format table|csv|jsonl] [--expect LIST]
+// The command line: txreport [--format table|csv|jsonl|html] [--expect LIST]
 // [--help] [--] PATH...
 #ifndef TXREPORT_OPTIONS_H
 #define TXREPORT_OPTIONS_H

@@ -107,6 +107,7 @@ std::string report_header(ReportFormat format, std::size_t host_width) {
     case ReportFormat::kCsv:
       return "host,instance,outcome\n";
     case ReportFormat::kJsonl:
+    case ReportFormat::kHtml:
       break;
   }
   return "";
@@ -132,6 +133,8 @@ std::string report_host(ReportFormat format, const HostReport &report,
       }
       return rows;
     }
+    case ReportFormat::kHtml:
+      return "";
     case ReportFormat::kJsonl:
       break;
   }

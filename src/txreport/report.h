@@ -9,7 +9,8 @@
 
 #include "txreport/transcript.h"
 
-enum class ReportFormat { kTable, kCsv, kJsonl };
+// kHtml: the page of report_html.h, which the functions below leave out.
+enum class ReportFormat { kTable, kCsv, kJsonl, kHtml };
 
 // Hosts so far in each status, indexed by HostStatus.
 using StatusCounts = std::array<int, kStatusCount>;

@@ -30,6 +30,13 @@ void *operator new(std::size_t size) {
 }
 
 void *operator new[](std::size_t size) { return operator new(size); }
+// What std::stable_sort asks for its buffer, making do without one.
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+  return std::malloc(size != 0 ? size : 1);
+}
+void operator delete(void *block, const std::nothrow_t &) noexcept {
+  std::free(block);
+}
 void operator delete(void *block) noexcept { std::free(block); }
 void operator delete[](void *block) noexcept { std::free(block); }
 void operator delete(void *block, std::size_t) noexcept { std::free(block); }

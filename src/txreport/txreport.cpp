@@ -11,6 +11,7 @@
 #include "txreport/files.h"
 #include "txreport/options.h"
 #include "txreport/report.h"
+#include "txreport/report_html.h"
 #include "txreport/transcript.h"
 
 namespace {
@@ -233,20 +234,29 @@ int txreport(const std::vector<std::string> &args) {
     }
   }
 
-  // Each host's report goes out as soon as its file is read.
+  // Each host's report goes out as soon as its file is read, but for the
+  // html page, which sorts them.
   const std::size_t host_width = host_column_width(widest);
   StatusCounts counts{};
+  std::vector<HostReport> page;
   write_out(report_header(options.format, host_width));
   for (std::size_t at = 0; at < sources.size(); ++at) {
     if (same.again[at]) {
       continue;
     }
     const auto note = same.notes.find(at);
-    const HostReport report =
+    HostReport report =
         read_host(arguments, sources[at],
                   note == same.notes.end() ? "" : note->second, options.expect);
     ++counts[static_cast<std::size_t>(report.status)];
-    write_out(report_host(options.format, report, host_width));
+    if (options.format == ReportFormat::kHtml) {
+      page.push_back(std::move(report));
+    } else {
+      write_out(report_host(options.format, report, host_width));
+    }
+  }
+  if (options.format == ReportFormat::kHtml) {
+    write_html_page(std::move(page), counts, write_out);
   }
   write_out(report_footer(options.format, counts));
 

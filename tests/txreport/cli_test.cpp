@@ -106,7 +106,7 @@ TEST_F(Cli, RefusesUsageErrorsAndEmptyFolders) {
        "txreport: --expect takes instance numbers "
        "0 to 15 separated by commas, not \"16\"\n"},
       {{"--format", "xml", empty},
-       "txreport: unknown format \"xml\": use table, csv or jsonl\n"},
+       "txreport: unknown format \"xml\": use table, csv, jsonl or html\n"},
       {{empty, empty}, "txreport: no transcript file found\n"}};
   for (const auto &[args, message] : cases) {
     const ChildRun refused = txreport(args);

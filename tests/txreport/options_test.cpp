@@ -17,6 +17,7 @@ TEST(Options, AcceptsEachForm) {
       {{"logs"}, ReportFormat::kTable, 0, {"logs"}},
       {{"--format", "csv", "a", "b"}, ReportFormat::kCsv, 0, {"a", "b"}},
       {{"a", "--format=jsonl", "b"}, ReportFormat::kJsonl, 0, {"a", "b"}},
+      {{"--format", "html", "a"}, ReportFormat::kHtml, 0, {"a"}},
       {{"--format=csv", "--format", "table", "a"},
        ReportFormat::kTable,
        0,
@@ -56,11 +57,11 @@ TEST(Options, RefusesWithAMessage) {
       {{"--format", "csv"}, "no PATH given"},
       {{"-x", "a"}, "unknown option \"-x\""},
       {{"--formats=csv", "a"}, "unknown option \"--formats=csv\""},
-      {{"a", "--format"}, "--format needs a value: table, csv or jsonl"},
+      {{"a", "--format"}, "--format needs a value: table, csv, jsonl or html"},
       {{"--format=xml", "a"},
-       "unknown format \"xml\": use table, csv or jsonl"},
+       "unknown format \"xml\": use table, csv, jsonl or html"},
       {{"--format", "\x1B[2J", "a"},
-       "unknown format \"\\x1B[2J\": use table, csv or jsonl"},
+       "unknown format \"\\x1B[2J\": use table, csv, jsonl or html"},
       {{"a", "--expect"},
        "--expect needs a list of instance numbers, such as 0,3,7"}};
   for (const auto &[args, message] : cases) {

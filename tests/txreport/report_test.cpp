@@ -1,11 +1,14 @@
-// The three output formats: quoting and escaping that keep them parseable
-// and harmless whatever a host name holds, and the table's layout.
+// The output formats: quoting and escaping that keep them parseable and
+// harmless whatever a host name holds, the table's layout, and the order
+// and folding of the html page.
 #include "txreport/report.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <tuple>
+
+#include "txreport/report_html.h"
 
 namespace {
 
@@ -171,6 +174,55 @@ TEST(Table, AlignsColumnsAndCountsHostsByStatus) {
       "1 host: 0 ok, 0 needs-reset, 0 failed, 1 incomplete, 0 unreadable\n",
       report_footer(ReportFormat::kTable, {0, 0, 0, 1, 0}));
   EXPECT_EQ("", report_footer(ReportFormat::kCsv, {1, 0, 0, 0, 0}));
+}
+
+TEST(Html, EscapesMarkupInTextAndAttributes) {
+  const Pairs texts{
+      {"<img src=x onerror=alert(1)>", "&lt;img src=x onerror=alert(1)&gt;"},
+      {"a&b \"c\" 'd'", "a&amp;b &quot;c&quot; &#39;d&#39;"},
+      {"&lt;", "&amp;lt;"}};
+  for (const auto &[text, escaped] : texts) {
+    EXPECT_EQ(escaped, html_text(text));
+  }
+}
+
+std::string page;  // what write_html_page wrote
+void collect(const std::string &text) { page += text; }
+
+// Hosts not ok first, then the ok ones, each in name order; the ok ones
+// folded away past a hundred; names and problems as the table shows them.
+TEST(Html, SortsHostsAndFoldsManyOkOnes) {
+  for (const int ok_hosts : {100, 101}) {
+    std::vector<HostReport> hosts{
+        host("b", HostStatus::kFailed, "x<y"),
+        host("\xE2\x80\xAEz\xE2\x80\xAC", HostStatus::kOk),
+        host("a\xFF", HostStatus::kUnreadable)};
+    for (int at = 1; at < ok_hosts; ++at) {
+      hosts.push_back(host("ok" + std::to_string(at), HostStatus::kOk));
+    }
+    page.clear();
+    write_html_page(hosts, {ok_hosts, 1, 0, 1}, collect);
+    const std::size_t first = page.find("<tr><th>a\\xFF<td class=unreadable>");
+    const std::size_t second = page.find("<tr><th>b<td class=failed>");
+    const std::size_t third = page.find("<tr><th>ok1<td class=ok>");
+    const std::size_t last =
+        page.find("<tr><th>\\xE2\\x80\\xAEz\\xE2\\x80\\xAC<td class=ok>");
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    EXPECT_LT(third, last);
+    EXPECT_NE(std::string::npos, last);
+    EXPECT_NE(std::string::npos, page.find("<td class=p>x&lt;y\n"));
+    std::size_t rows = 0;
+    for (std::size_t at = 0;
+         (at = page.find("\n<tr>", at)) != std::string::npos;) {
+      ++rows;
+      ++at;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(ok_hosts) + 2, rows);
+    EXPECT_NE(std::string::npos,
+              page.find(ok_hosts > 100 ? "<details><summary>101 ok hosts"
+                                       : "<details open><summary>100 ok"));
+  }
 }
 
 }  // namespace

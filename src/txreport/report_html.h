@@ -1,0 +1,24 @@
+// The html format: one page that shows the fleet at a glance, with nothing
+// fetched from anywhere (inline CSS, no script), so that it opens from a
+// file share or a mail attachment. It sorts the hosts, so it is written once
+// every host is read.
+#ifndef TXREPORT_REPORT_HTML_H
+#define TXREPORT_REPORT_HTML_H
+
+#include <string>
+#include <vector>
+
+#include "txreport/report.h"
+#include "txreport/transcript.h"
+
+// Writes the page through `write`, a piece at a time: the count of hosts in
+// each status, as numbers and as a bar; a legend; then a row per host, the
+// hosts that are not ok first, then the ok ones (folded away when there are
+// many), each in name order.
+void write_html_page(std::vector<HostReport> hosts, const StatusCounts &counts,
+                     void (*write)(const std::string &));
+
+// `text` as HTML text or a quoted attribute value: & < > " ' as references.
+std::string html_text(const std::string &text);
+
+#endif
