@@ -28,11 +28,17 @@ constexpr OutcomeStyle kOutcomeStyles[] = {
     {InstanceOutcome::kLost, {"#b2182b", "#fff"}},
     {InstanceOutcome::kWriteFailed, {"#f46d43", "#000"}},
     {InstanceOutcome::kUnknown, {"#fee08b", "#000"}},
+    {InstanceOutcome::kFoundOk, {"#1a9641", "#fff"}},
+    {InstanceOutcome::kFoundAbsent, {"#e0e0e0", "#333"}},
+    {InstanceOutcome::kFoundNeedsReset, {"#abd9e9", "#000"}},
+    {InstanceOutcome::kFoundBlocked, {"#d7191c", "#fff"}},
+    {InstanceOutcome::kFoundUnreadable, {"#878787", "#fff"}},
 };
 
 // A host status's colours, indexed by HostStatus.
 constexpr Colours kStatusColours[] = {
     {"#1a9641", "#fff"},  // ok
+    {"#abd9e9", "#000"},  // needs-reset
     {"#b2182b", "#fff"},  // failed
     {"#fdae61", "#000"},  // incomplete
     {"#878787", "#fff"},  // unreadable
