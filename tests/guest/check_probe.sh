@@ -6,6 +6,7 @@
 # no guest can run either.
 # Usage: check_probe.sh SCRIPTS_DIR
 set -uo pipefail
+unset TXRESET_WINE32
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$1/ia32_probe.sh" "$work/"
@@ -25,6 +26,9 @@ stand_in guest-image 0
 [ -z "$(cat "$answer")" ] || fail "a loader that starts gave: $(cat "$answer")"
 [ "$("$probe" run "$answer" win32 suite echo here)" = here ] || fail "the suite did not run here"
 
+TXRESET_WINE32=guest "$probe" probe "$work/starts" "$answer" guest >/dev/null
+grep -qx "in a qemu guest: TXRESET_WINE32=guest" "$answer" ||
+  fail "TXRESET_WINE32=guest gave: $(cat "$answer")"
 "$probe" probe "$work/refused" "$answer" guest >/dev/null
 grep -qx "in a qemu guest: this kernel runs no 32-bit programs ($work/refused: Exec format error)" \
   "$answer" || fail "a refused loader gave: $(cat "$answer")"
