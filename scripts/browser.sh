@@ -16,6 +16,6 @@ browser() { # ARGS...: the browser's arguments, such as --dump-dom URL
 
 # The screenshot of a page that the README shows (docs/fleet-report.png).
 screenshot() { # PAGE PNG
-  browser --hide-scrollbars --window-size=1200,640 --screenshot="$2" \
+  browser --hide-scrollbars --window-size=1200,720 --screenshot="$2" \
     "file://$(realpath "$1")"
 }

@@ -73,7 +73,7 @@ constexpr char kStyle[] =
     "table{border-spacing:1px;table-layout:fixed;width:100%;min-width:900px}"
     ".c{content-visibility:auto;contain-intrinsic-size:auto 2200px}"
     ".c+.c{margin-top:-1px}"
-    "col:first-child{width:200px}col:nth-child(2){width:90px}"
+    "col:first-child{width:200px}col:nth-child(2){width:100px}"
     "col:nth-child(3){width:22px}"
     "th,td{padding:1px 5px;text-align:left;white-space:nowrap}"
     ".h{position:sticky;top:0;background:#fff}"

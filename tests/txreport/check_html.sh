@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
 # txreport --format html in a real browser: a page made from transcripts
-# that txreset wrote on staged registries, as headless Chromium builds its
-# DOM. One row per host, not ok hosts first, each in name order; each row's
+# and checks that txreset and txcheck wrote on staged registries, as
+# headless Chromium builds its DOM. One row per host, not ok hosts first, each in name order; each row's
 # status (as --format jsonl gives it) and sixteen cells (the outcomes of
 # --format csv, with their letters); a hostile file name as text; nothing
 # fetched, no script. Then the page's screenshot, as the README shows it.
-# Usage: check_html.sh SOURCE_DIR txreset_emulated txreport WORK_DIR
+# Usage: check_html.sh SOURCE_DIR txreset_emulated txcheck_emulated txreport
+#   WORK_DIR
 set -euo pipefail
-source_dir=$1 txreset=$2 txreport=$3 work=$4
+source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5
 . "$source_dir/scripts/browser.sh"
 logs=$work/logs
 rm -rf "$work"
 mkdir -p "$logs"
 
-transcript() { # LOG REGISTRY_LINE...: "wf" keys open, but their writes fail
-  printf '%s\n' "${@:2}" >"$work/registry"
-  TXRESET_EMULATED_REGISTRY=$work/registry "$txreset" 2>"$logs/$1"
+# Keys are "rw", "ro" (read only), "na" (no access) or "wf" (writes fail).
+registry() { printf '%s\n' "$@" >"$work/registry"; }
+export TXRESET_EMULATED_REGISTRY=$work/registry
+transcript() { registry "${@:2}" && "$txreset" 2>"$logs/$1"; } # LOG KEY...
+checked() { # LOG KEY...: a check, then txreset and a check, as recipes run
+  registry "${@:2}"
+  { "$txcheck" || :; } >"$logs/$1"
+  { "$txreset" 2>&1 && "$txcheck" || :; } >>"$logs/$1"
 }
 key() { echo "key $1 SYSTEM\\CurrentControlSet\\Services\\Quorv$2\\Parameters"; }
 value='value 4 07000000- ReportTxEarly'
@@ -30,6 +36,9 @@ cp "$logs/web02.log" "$logs/<img src=x onerror=alert(1)>.log"
 head -c 300 "$logs/web01.log" >"$logs/app02.log"
 printf '\xFF\xFEP\0r\0' >"$logs/ps01.log"
 echo '<script>alert(1)</script>' >"$logs/kiosk01.log"
+registry "$(key rw 1)" "$value" "$(key rw 3)" 'value 4 00000000- ReportTxEarly'
+"$txcheck" >"$logs/web04.log" || :
+checked web05.log "$(key rw 1)" "$value" "$(key ro 6)" "$value" "$(key na 9)"
 
 status=0
 "$txreport" --format html "$logs" >"$work/fleet.html" || status=$?
@@ -44,7 +53,8 @@ import csv, json, sys
 from html.parser import HTMLParser
 work = sys.argv[1]
 letters = {"reset": "R", "written": "W", "not-opened": ".", "lost": "L",
-           "write-failed": "F", "unknown": "?"}
+           "write-failed": "F", "unknown": "?", "ok": "o", "absent": "-",
+           "needs-reset": "N", "blocked": "B", "unreadable": "U"}
 
 class Dom(HTMLParser):
     def __init__(self):
@@ -99,7 +109,7 @@ check(dom.fetching == [], f"the page would fetch: {dom.fetching}")
 cells = sum(len(r) - 2 for r in shown)
 print(f"{len(dom.rows)} rows, one per host; {cells} instance cells;",
       ", ".join(f"{sum(r[1] == s for r in shown)} {s}"
-                for s in ("ok", "failed", "incomplete", "unreadable")))
+                for s in ("ok", "needs-reset", "failed", "incomplete", "unreadable")))
 sys.exit(failures != 0)
 PY
 
