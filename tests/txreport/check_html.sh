@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # txreport --format html in a real browser: a page made from transcripts
 # and checks that txreset and txcheck wrote on staged registries, as
-# headless Chromium builds its DOM. One row per host, not ok hosts first, each in name order; each row's
-# status (as --format jsonl gives it) and sixteen cells (the outcomes of
-# --format csv, with their letters); a hostile file name as text; nothing
-# fetched, no script. Then the page's screenshot, as the README shows it.
+# headless Chromium builds its DOM. One row per host, not ok hosts first,
+# each in name order; each row's status (as --format jsonl gives it) and
+# sixteen cells (the outcomes of --format csv, with their letters); a
+# hostile file name as text; nothing fetched, no script. Then the page's
+# screenshot, as the README shows it.
 # Usage: check_html.sh SOURCE_DIR txreset_emulated txcheck_emulated txreport
 #   WORK_DIR
 set -euo pipefail
@@ -45,8 +46,8 @@ status=0
 [ "$status" -eq 1 ] || { echo "FAIL: exit status $status, not 1"; exit 1; }
 "$txreport" --format csv "$logs" >"$work/fleet.csv" || true
 "$txreport" --format jsonl "$logs" >"$work/fleet.jsonl" || true
-browser --dump-dom "file://$work/fleet.html" >"$work/dom.html" 2>"$work/browser.log" ||
-  { cat "$work/browser.log"; exit 1; }
+browser --dump-dom "file://$work/fleet.html" >"$work/dom.html" \
+  2>"$work/browser.log" || { cat "$work/browser.log"; exit 1; }
 
 python3 - "$work" <<'PY'
 import csv, json, sys
@@ -56,14 +57,10 @@ letters = {"reset": "R", "written": "W", "not-opened": ".", "lost": "L",
            "write-failed": "F", "unknown": "?", "ok": "o", "absent": "-",
            "needs-reset": "N", "blocked": "B", "unreadable": "U"}
 
-class Dom(HTMLParser):
-    def __init__(self):
-        super().__init__()
-        self.rows, self.tags, self.cell, self.in_body = [], [], None, False
-        self.fetching = []
+class Dom(HTMLParser):  # rows of table bodies: [title, text] a cell
+    rows, cell, in_body, fetching = [], None, False, []
     def handle_starttag(self, tag, attrs):
         attrs = dict(attrs)
-        self.tags.append(tag)
         if tag in ("img", "script", "link", "iframe", "object", "embed") or \
                 "src" in attrs or "href" in attrs:
             self.fetching.append(tag)
@@ -90,7 +87,7 @@ hosts = [json.loads(line) for line in open(f"{work}/fleet.jsonl")]
 hosts.sort(key=lambda h: (h["status"] == "ok", h["host"]))
 expected = []
 for h in hosts:
-    cells = words[h["host"]] if h["status"] != "unreadable" else ["unknown"] * 16
+    cells = ["unknown"] * 16 if h["status"] == "unreadable" else words[h["host"]]
     expected.append([h["host"], h["status"]] + [(w, letters[w]) for w in cells])
 shown = [[row[0][1], row[1][1]] + [tuple(c) for c in row[2:18]] for row in dom.rows]
 failures = 0
@@ -102,19 +99,21 @@ def check(ok, what):
 for row, want in zip(shown, expected):
     check(row == want, f"row {row}, not {want}")
 check(len(shown) == len(expected), f"{len(shown)} rows for {len(expected)} hosts")
-check(all(len(row) in (18, 19) for row in dom.rows), "a row is not host, status, 16 cells, problem")
+check(all(len(row) in (18, 19) for row in dom.rows),
+      "a row is not host, status, 16 cells, problem")
 check(["<img src=x onerror=alert(1)>"] == [r[0] for r in shown if "<" in r[0]],
       "the hostile name is not shown as text")
 check(dom.fetching == [], f"the page would fetch: {dom.fetching}")
 cells = sum(len(r) - 2 for r in shown)
 print(f"{len(dom.rows)} rows, one per host; {cells} instance cells;",
       ", ".join(f"{sum(r[1] == s for r in shown)} {s}"
-                for s in ("ok", "needs-reset", "failed", "incomplete", "unreadable")))
+                for s in ("ok", "needs-reset", "failed", "incomplete",
+                          "unreadable")))
 sys.exit(failures != 0)
 PY
 
 screenshot "$work/fleet.html" "$work/fleet-report.png" 2>"$work/browser.log" ||
   { cat "$work/browser.log"; exit 1; }
-[ "$(head -c 8 "$work/fleet-report.png" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] ||
-  { echo "FAIL: the screenshot is no PNG"; exit 1; }
+png=$(head -c 8 "$work/fleet-report.png" | od -An -tx1 | tr -d ' ')
+[ "$png" = 89504e470d0a1a0a ] || { echo "FAIL: the screenshot is no PNG"; exit 1; }
 echo "ok: the html page, as the browser built it, and its screenshot"
