@@ -3,6 +3,7 @@
 #ifndef TXRESET_TESTS_PROGRAM_HARNESS_H
 #define TXRESET_TESTS_PROGRAM_HARNESS_H
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,14 @@ void seed_registry(const RegistryImage &image);
 // Whether seed_registry can make a key whose writes fail (RegKey::writes_fail):
 // the emulated registry can, a real one cannot.
 bool harness_fails_writes();
+
+// Whether seed_registry can make `image` as it is: false for an image with a
+// key whose writes fail, where the registry cannot make one.
+inline bool harness_can_seed(const RegistryImage &image) {
+  return harness_fails_writes() ||
+         std::none_of(image.begin(), image.end(),
+                      [](const RegKey &key) { return key.writes_fail; });
+}
 
 // Every key and value under Services\Quorv*, as the registry holds them now.
 RegistryImage read_registry();
