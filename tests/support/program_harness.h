@@ -38,8 +38,9 @@ ProgramRun run_program(const std::vector<std::string> &args);
 
 // A txcheck run, and anything that shows it changed the registry: natively,
 // each call in the emulated registry's record that is not an open, a query
-// or a close; under Wine, the keys before and after when `reg export` of the
-// instance keys differs. Empty when nothing does.
+// or a close; under Wine, the keys before and after when they differ, or
+// when the registry signalled a change below Services. Empty when nothing
+// does.
 struct CheckRun {
   ProgramRun run;
   std::string changes;

@@ -227,22 +227,6 @@ ProgramRun run_process(const std::string &command) {
   return run;
 }
 
-// Every instance key as `reg export` writes it, with its exit status.
-std::string exported_instance_keys() {
-  HKEY services = open_services(KEY_READ);
-  const std::vector<std::string> names = instance_key_names(services);
-  RegCloseKey(services);
-  std::string exported;
-  for (const std::string &name : names) {
-    const std::string file = scratch_file("reg");
-    const ProgramRun run = run_process("reg export \"HKLM\\" + kServicesKey +
-                                       "\\" + name + "\" \"" + file + "\" /y");
-    exported += name + ": exit " + std::to_string(run.exit_status) + "\n" +
-                take_file(file);
-  }
-  return exported;
-}
-
 }  // namespace
 
 bool harness_fails_writes() { return false; }
@@ -299,14 +283,29 @@ ProgramRun run_program(const std::vector<std::string> &args) {
 }
 
 CheckRun run_check(const std::vector<std::string> &args) {
-  const std::string keys_before = describe(read_registry());
-  const std::string before = exported_instance_keys();
+  // The server signals the event on any change below Services: a key made
+  // or deleted, a value written, even with the data it had, or deleted,
+  // and inside keys the harness itself cannot open.
+  const std::string before = describe(read_registry());
+  HKEY services = open_services(KEY_NOTIFY);
+  HANDLE changed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  check(RegNotifyChangeKeyValue(
+            services, TRUE,
+            REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
+                REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY,
+            changed, TRUE),
+        "watch", kServicesKey);
   CheckRun check{run_process(command_line(windows_path(TXCHECK_EXE), args)),
                  ""};
-  if (exported_instance_keys() != before) {
-    check.changes = "reg export differs after the run. Before:\n" +
-                    keys_before + "After:\n" + describe(read_registry());
+  const std::string after = describe(read_registry());
+  const bool signalled = WaitForSingleObject(changed, 0) != WAIT_TIMEOUT;
+  if (signalled || after != before) {
+    check.changes = std::string(signalled ? "the registry signalled a change"
+                                          : "the keys differ") +
+                    " after the run. Before:\n" + before + "After:\n" + after;
   }
+  CloseHandle(changed);
+  RegCloseKey(services);
   return check;
 }
 
