@@ -10,6 +10,12 @@
 #                                        ANSWER: an empty line (here), or why
 #                                        not; with guest, "in a qemu guest:
 #                                        WHY" where a guest can run them
+#   ia32_probe.sh guest start|stop ANSWER
+#                                        where the answer says the guest,
+#                                        boots the one guest that both suites
+#                                        run in (making its image first if
+#                                        need be), or powers it off; else
+#                                        does nothing
 #   ia32_probe.sh run ANSWER ARCH STEP COMMAND...
 #                                        runs one step (start, suite or stop)
 #                                        of the Wine suite in an ARCH prefix
@@ -24,6 +30,12 @@ set -uo pipefail
 readonly no_ia32="this kernel runs no 32-bit programs"
 readonly in_guest="in a qemu guest: "
 scripts=$(dirname "${BASH_SOURCE[0]}")
+
+answer() { # ANSWER_FILE: what the probe found
+  [ -f "$1" ] || { echo "no answer in $1: run the wine.ia32.probe test first" >&2 && return 1; }
+  cat "$1"
+}
+session() { echo "$(dirname "$1")/guest-session"; }
 
 case ${1:-} in
 probe)
@@ -57,40 +69,46 @@ probe)
   *) echo "The 32-bit and WOW64 suites will be skipped: $reason" ;;
   esac
   ;;
+guest)
+  action=$2 answer=$3
+  reason=$(answer "$answer") || exit 1
+  case $reason in
+  "$in_guest"*) ;;
+  *) echo "No qemu guest is needed: ${reason:-32-bit programs run here}" && exit 0 ;;
+  esac
+  # The build tree is shared at its own path, for the whole session.
+  case $action in
+  start) "$scripts/guest-image" >/dev/null &&
+    exec "$scripts/guest" start --session "$(session "$answer")" \
+      --share "$(dirname "$answer")" --timeout 3000 ;;
+  stop) exec "$scripts/guest" stop --session "$(session "$answer")" ;;
+  *) echo "usage: $0 guest start|stop ANSWER" >&2 && exit 2 ;;
+  esac
+  ;;
 run)
   answer=$2 arch=$3 step=$4
   shift 4
-  if [ ! -f "$answer" ]; then
-    echo "no answer in $answer: run the wine.ia32.probe test first" >&2
-    exit 1
-  fi
-  reason=$(<"$answer")
+  reason=$(answer "$answer") || exit 1
   case $reason in
   "") exec "$@" ;;
   "$in_guest"*) ;;
   *) echo "Skipped: $reason" && exit 77 ;;
   esac
-  # In the guest: the prefixes are those kept in its image, made for this
-  # host's packages on first use, and a suite's wineserver ends with it.
+  # In the guest: the prefixes are those kept in its image, and a suite's
+  # wineserver ends with it; the suite's environment (WINEPREFIX,
+  # WINEDEBUG, ...) goes along. A guest that hangs is ended before CTest's
+  # own time limit, with its console printed.
   echo "Runs $reason"
-  case $step in
-  start) "$scripts/guest-image" ;;
-  stop) ;;
-  suite)
-    # The build tree is shared at its own path; the suite's environment
-    # (WINEPREFIX, WINEDEBUG, ...) goes along. A guest that hangs is ended
-    # before CTest's own time limit, with its console printed.
-    envs=()
-    for name in $(compgen -e); do
-      case $name in WINE* | TXRESET_TEST_*) envs+=(--env "$name") ;; esac
-    done
-    exec "$scripts/guest" run --share "$(dirname "$answer")" --wine-prefix "$arch" \
-      --timeout 540 "${envs[@]}" -- "$@"
-    ;;
-  esac
+  [ "$step" = suite ] || exit 0
+  envs=()
+  for name in $(compgen -e); do
+    case $name in WINE* | TXRESET_TEST_*) envs+=(--env "$name") ;; esac
+  done
+  exec "$scripts/guest" run --session "$(session "$answer")" --wine-prefix "$arch" \
+    --timeout 540 "${envs[@]}" -- "$@"
   ;;
 *)
-  echo "usage: $0 probe LOADER ANSWER | run ANSWER ARCH STEP COMMAND..." >&2
+  echo "usage: $0 probe LOADER ANSWER [guest] | guest start|stop ANSWER | run ANSWER ARCH STEP COMMAND..." >&2
   exit 2
   ;;
 esac

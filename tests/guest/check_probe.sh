@@ -25,6 +25,8 @@ stand_in guest-image 0
 "$probe" probe "$work/starts" "$answer" guest >/dev/null
 [ -z "$(cat "$answer")" ] || fail "a loader that starts gave: $(cat "$answer")"
 [ "$("$probe" run "$answer" win32 suite echo here)" = here ] || fail "the suite did not run here"
+"$probe" guest start "$answer" >/dev/null && [ ! -f "$work/guest.args" ] ||
+  fail "a guest was started where none is needed"
 
 TXRESET_WINE32=guest "$probe" probe "$work/starts" "$answer" guest >/dev/null
 grep -qx "in a qemu guest: TXRESET_WINE32=guest" "$answer" ||
@@ -32,17 +34,23 @@ grep -qx "in a qemu guest: TXRESET_WINE32=guest" "$answer" ||
 "$probe" probe "$work/refused" "$answer" guest >/dev/null
 grep -qx "in a qemu guest: this kernel runs no 32-bit programs ($work/refused: Exec format error)" \
   "$answer" || fail "a refused loader gave: $(cat "$answer")"
-"$probe" run "$answer" win64 start true >/dev/null || fail "start failed"
-[ -f "$work/guest-image.args" ] || fail "start did not make or find the image"
+"$probe" guest start "$answer" >/dev/null || fail "the guest did not start"
+[ -f "$work/guest-image.args" ] || fail "the guest started without making or finding the image"
+grep -qx -- "start --session $work/guest-session --share $work --timeout 3000" "$work/guest.args" ||
+  fail "the guest started as '$(cat "$work/guest.args")'"
+rm -f "$work/guest.args"
+for step in start stop; do
+  "$probe" run "$answer" win64 $step false >/dev/null || fail "$step failed"
+done
+[ ! -f "$work/guest.args" ] || fail "a suite's start or stop step used the guest"
 WINEPREFIX=/p TXRESET_TEST_EXPECT_WOW64=1 "$probe" run "$answer" win64 suite wine t.exe >/dev/null
 args=$(cat "$work/guest.args" 2>/dev/null)
-for part in "run --share $work --wine-prefix win64 --timeout 540" "--env WINEPREFIX" \
-  "--env TXRESET_TEST_EXPECT_WOW64" "-- wine t.exe"; do
+for part in "run --session $work/guest-session --wine-prefix win64 --timeout 540" \
+  "--env WINEPREFIX" "--env TXRESET_TEST_EXPECT_WOW64" "-- wine t.exe"; do
   [[ $args == *"$part"* ]] || fail "the suite went to the guest as '$args', without '$part'"
 done
-rm -f "$work/guest.args"
-"$probe" run "$answer" win64 stop false >/dev/null || fail "stop did not leave the guest alone"
-[ ! -f "$work/guest.args" ] || fail "stop booted a guest"
+"$probe" guest stop "$answer" >/dev/null
+grep -qx -- "stop --session $work/guest-session" "$work/guest.args" || fail "the guest was not stopped"
 
 printf '#!/bin/sh\necho "qemu-system-x86_64 is not installed"\nexit 1\n' >"$work/guest"
 "$probe" probe "$work/refused" "$answer" guest >/dev/null
