@@ -283,9 +283,10 @@ ProgramRun run_program(const std::vector<std::string> &args) {
 }
 
 CheckRun run_check(const std::vector<std::string> &args) {
-  // The server signals the event on any change below Services: a key made
-  // or deleted, a value written, even with the data it had, or deleted,
-  // and inside keys the harness itself cannot open.
+  // The server signals the event on any change below Services, even inside
+  // keys the harness itself cannot open: a key made or deleted, a value
+  // deleted or written, even when it is put back. (Wine's server takes a
+  // write of the data a value already has as no change, and signals none.)
   const std::string before = describe(read_registry());
   HKEY services = open_services(KEY_NOTIFY);
   HANDLE changed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
