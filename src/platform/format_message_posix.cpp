@@ -16,6 +16,8 @@ constexpr ErrorText kErrorTexts[] = {
     {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified."},
     {ERROR_ACCESS_DENIED, "Access is denied."},
     {ERROR_INVALID_HANDLE, "The handle is invalid."},
+    {ERROR_NOT_ENOUGH_MEMORY,
+     "Not enough memory resources are available to process this command."},
     {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
     {ERROR_MORE_DATA, "More data is available."},

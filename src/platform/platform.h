@@ -11,6 +11,9 @@
 
 #include <windows.h>
 
+// A string literal of WCHARs.
+#define TX_WIDE(text) L"" text
+
 #else
 
 #include <cstdarg>
@@ -30,12 +33,17 @@ using LPBYTE = BYTE *;
 using LPDWORD = DWORD *;
 using LPSTR = char *;
 using LPCSTR = const char *;
+// UTF-16 code units, as the registry holds strings.
+using WCHAR = char16_t;
+using LPCWSTR = const WCHAR *;
 using LPCVOID = const void *;
 
 // Predefined keys are small negative LONGs widened to a pointer, as on Windows.
 inline HKEY__ *const HKEY_LOCAL_MACHINE =
     reinterpret_cast<HKEY>(  // NOLINT(performance-no-int-to-ptr)
         static_cast<std::intptr_t>(static_cast<LONG>(0x80000002U)));
+
+#define TX_WIDE(text) u"" text
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001U;
 constexpr REGSAM KEY_READ = 0x20019U;
@@ -52,6 +60,7 @@ constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr LONG ERROR_WRITE_FAULT = 29;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
@@ -62,6 +71,9 @@ constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000U;
 LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
                    PHKEY result);
 LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD data_size);
+// Gives the value's bytes as the registry holds them: strings in UTF-16.
+LONG RegQueryValueExW(HKEY key, LPCWSTR value_name, LPDWORD reserved,
                       LPDWORD type, LPBYTE data, LPDWORD data_size);
 LONG RegDeleteValueA(HKEY key, LPCSTR value_name);
 LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,

@@ -22,6 +22,12 @@ LONG RegQueryValueExA(HKEY /*key*/, LPCSTR /*value_name*/, LPDWORD /*reserved*/,
   return ERROR_INVALID_HANDLE;
 }
 
+LONG RegQueryValueExW(HKEY /*key*/, LPCWSTR /*value_name*/,
+                      LPDWORD /*reserved*/, LPDWORD /*type*/,
+                      LPBYTE /*data*/, LPDWORD /*data_size*/) {
+  return ERROR_INVALID_HANDLE;
+}
+
 LONG RegDeleteValueA(HKEY /*key*/, LPCSTR /*value_name*/) {
   return ERROR_INVALID_HANDLE;
 }

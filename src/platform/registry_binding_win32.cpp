@@ -7,7 +7,7 @@
 // A call of a function declared dllimport, as <windows.h> declares them,
 // goes through the function's import pointer, __imp_NAME. Linked into a
 // program, this file holds those pointers for RegOpenKeyExA,
-// RegQueryValueExA and RegCloseKey, so the linker takes no import of them
+// RegQueryValueExA, RegQueryValueExW and RegCloseKey, so the linker takes no import of them
 // from ADVAPI32.dll, and binds them before main: from KERNEL32.dll, or from
 // ADVAPI32.dll, loaded then, on an older Windows. The calls stay the same.
 #include <windows.h>
@@ -28,6 +28,8 @@ decltype(&RegOpenKeyExA) open_key asm(TX_IMPORT_POINTER(RegOpenKeyExA,
                                                         20)) = nullptr;
 decltype(&RegQueryValueExA) query_value asm(TX_IMPORT_POINTER(RegQueryValueExA,
                                                               24)) = nullptr;
+decltype(&RegQueryValueExW) query_value_wide asm(
+    TX_IMPORT_POINTER(RegQueryValueExW, 24)) = nullptr;
 decltype(&RegCloseKey) close_key asm(TX_IMPORT_POINTER(RegCloseKey,
                                                        4)) = nullptr;
 }
@@ -45,13 +47,16 @@ void bind(HMODULE module, const char *name, Function &pointer) {
 
 const bool kBound = [] {
   HMODULE module = GetModuleHandleA("kernel32.dll");
-  if (GetProcAddress(module, "RegQueryValueExA") == nullptr) {
+  if (GetProcAddress(module, "RegQueryValueExA") == nullptr ||
+      GetProcAddress(module, "RegQueryValueExW") == nullptr) {
     module = LoadLibraryA("advapi32.dll");
   }
   bind(module, "RegOpenKeyExA", open_key);
   bind(module, "RegQueryValueExA", query_value);
+  bind(module, "RegQueryValueExW", query_value_wide);
   bind(module, "RegCloseKey", close_key);
-  if (open_key == nullptr || query_value == nullptr || close_key == nullptr) {
+  if (open_key == nullptr || query_value == nullptr ||
+      query_value_wide == nullptr || close_key == nullptr) {
     std::fputs("Cannot find the registry functions: ADVAPI32.dll is missing\n",
                stderr);
     ExitProcess(2);

@@ -10,7 +10,8 @@
 constexpr char kServicesKeyPath[] = "SYSTEM\\CurrentControlSet\\Services\\";
 constexpr char kServiceName[] = "Quorv";  // then the instance number
 constexpr char kParametersKeyPath[] = "\\Parameters";
-constexpr char kSettingValueName[] = "ReportTxEarly";
+#define TX_SETTING_VALUE_NAME "ReportTxEarly"
+constexpr char kSettingValueName[] = TX_SETTING_VALUE_NAME;
 
 // Room for the key path of any int instance number: all its digits, a sign
 // and the terminator.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/platform.h"
 #include "texts/check.h"
@@ -35,46 +36,6 @@ constexpr const char *kTypeNames[] = {"REG_NONE",
                                       "REG_RESOURCE_REQUIREMENTS_LIST",
                                       "REG_QWORD"};
 
-// Writes bytes as the inside of a C string into `out`, which has room for
-// escaped_size(size): printable ASCII as it is, quote and backslash
-// escaped, any other byte as \xNN. No byte that came from the registry or
-// the system reaches a console or a log as it was.
-void escape(char *out, const BYTE *bytes, DWORD size) {
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
-  for (DWORD at = 0; at < size; ++at) {
-    const unsigned byte = bytes[at];
-    if (byte == '"' || byte == '\\') {
-      *out++ = '\\';
-      *out++ = static_cast<char>(byte);
-    } else if (byte < 0x20 || byte > 0x7E) {
-      *out++ = '\\';
-      *out++ = 'x';
-      *out++ = kHexDigits[byte >> 4U];
-      *out++ = kHexDigits[byte & 0xFU];
-    } else {
-      *out++ = static_cast<char>(byte);
-    }
-  }
-  *out = '\0';
-}
-
-// The system's text for a Windows error code, then the code:
-// "Access is denied. (error 5)".
-void describe_error(char (&reason)[kReasonSize], LONG code) {
-  char text[kErrorTextRead];
-  DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
-                        text[length - 1] == ' ')) {
-    --length;
-  }
-  char escaped[escaped_size(kErrorTextRead)];
-  escape(escaped, reinterpret_cast<const BYTE *>(text), length);
-  std::snprintf(reason, sizeof reason, "%s%s(error %ld)", escaped,
-                length > 0 ? " " : "", static_cast<long>(code));
-}
-
 // A value as found: its type, then, when it was read `whole`, a number, or
 // strings in quotes without their trailing terminators; else its size.
 void describe_value(char (&found)[kFoundSize], DWORD type, const BYTE *data,
@@ -106,20 +67,105 @@ void describe_value(char (&found)[kFoundSize], DWORD type, const BYTE *data,
   }
 }
 
+// An instance's line, as put_line writes it, into `line`.
+constexpr std::size_t kLineSize = 32 + kFoundSize + kReasonSize;
+static_assert(kLineSize <= kCheckLineMax, "txreport reads lines so long");
+
+void format_line(char (&line)[kLineSize], int instance, int state,
+                 const char *found, const char *separator, const char *reason) {
+  std::snprintf(line, sizeof line, "%s%d %s %s%s%s", kServiceName, instance,
+                kCheckWords[state], found, separator, reason);
+}
+
 // Writes the instance's line and gives back its state.
 int put_line(int instance, int state, const char *found,
              const char *separator = "", const char *reason = "") {
-  char line[32 + kFoundSize + kReasonSize];
-  static_assert(sizeof line <= kCheckLineMax, "txreport reads lines so long");
-  std::snprintf(line, sizeof line, "%s%d %s %s%s%s\n", kServiceName, instance,
-                kCheckWords[state], found, separator, reason);
+  char line[kLineSize];
+  format_line(line, instance, state, found, separator, reason);
   std::fputs(line, stdout);
+  std::fputs("\n", stdout);
   return state;
+}
+
+// Says in the backup why an instance is not in it: what its line says, with
+// the reason the key does not open with full access where that is why.
+void note_not_saved(RegFile *backup, int instance, int state,
+                    const char *found, const char *separator = "",
+                    const char *reason = "") {
+  if (backup != nullptr) {
+    char line[kLineSize];
+    format_line(line, instance, state, found, separator, reason);
+    char note[sizeof "not saved: " + kLineSize];
+    std::snprintf(note, sizeof note, "not saved: %s", line);
+    reg_file_comment(*backup, note);
+  }
+}
+
+constexpr WCHAR kSettingValueNameW[] = TX_WIDE(TX_SETTING_VALUE_NAME);
+
+// The value as the registry holds it, whatever its size, through the wide
+// API: its size asked first, then read into storage that big (again where
+// it grew meanwhile). `data` is to be freed.
+LONG read_exactly(HKEY key, DWORD &type, BYTE *&data, DWORD &size) {
+  data = nullptr;
+  size = 0;
+  for (;;) {
+    const LONG status =
+        RegQueryValueExW(key, kSettingValueNameW, nullptr, &type, data, &size);
+    if (status == ERROR_SUCCESS && (data != nullptr || size == 0)) {
+      return status;
+    }
+    std::free(data);
+    data = nullptr;
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
+      return status;
+    }
+    data = static_cast<BYTE *>(std::malloc(size));
+    if (data == nullptr) {
+      return ERROR_NOT_ENOUGH_MEMORY;
+    }
+  }
 }
 
 }  // namespace
 
-int check_instance(int instance) {
+// No byte that came from the registry, the system or the command line
+// reaches a console or a log as it was.
+void escape(char *out, const BYTE *bytes, std::size_t size) {
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  for (std::size_t at = 0; at < size; ++at) {
+    const unsigned octet = bytes[at];
+    if (octet == '"' || octet == '\\') {
+      *out++ = '\\';
+      *out++ = static_cast<char>(octet);
+    } else if (octet < 0x20 || octet > 0x7E) {
+      *out++ = '\\';
+      *out++ = 'x';
+      *out++ = kHexDigits[octet >> 4U];
+      *out++ = kHexDigits[octet & 0xFU];
+    } else {
+      *out++ = static_cast<char>(octet);
+    }
+  }
+  *out = '\0';
+}
+
+void describe_error(char *reason, std::size_t size, LONG code) {
+  char text[kErrorTextRead];
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                        text[length - 1] == ' ')) {
+    --length;
+  }
+  char escaped[escaped_size(kErrorTextRead)];
+  escape(escaped, reinterpret_cast<const BYTE *>(text), length);
+  std::snprintf(reason, size, "%s%s(error %ld)", escaped,
+                length > 0 ? " " : "", static_cast<long>(code));
+}
+
+int check_instance(int instance, RegFile *backup) {
   char path[kInstanceKeyPathSize];
   format_instance_key_path(path, instance);
   char reason[kReasonSize];
@@ -131,7 +177,8 @@ int check_instance(int instance) {
     return put_line(instance, kCheckAbsent, "no key");
   }
   if (status != ERROR_SUCCESS) {
-    describe_error(reason, status);
+    describe_error(reason, sizeof reason, status);
+    note_not_saved(backup, instance, kCheckUnreadable, "key", ": ", reason);
     return put_line(instance, kCheckUnreadable, "key", ": ", reason);
   }
 
@@ -140,25 +187,54 @@ int check_instance(int instance) {
   DWORD size = sizeof data;
   status =
       RegQueryValueExA(key, kSettingValueName, nullptr, &type, data, &size);
+  // What a backup saves: the value exactly, or nothing where it is missing.
+  DWORD saved_type = REG_NONE;
+  BYTE *saved = nullptr;
+  DWORD saved_size = 0;
+  LONG saved_status = ERROR_FILE_NOT_FOUND;
+  if (backup != nullptr) {
+    saved_status = read_exactly(key, saved_type, saved, saved_size);
+  }
   RegCloseKey(key);
   char found[kFoundSize] = "missing";
   if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
     describe_value(found, type, data, size, status == ERROR_SUCCESS);
   } else if (status != ERROR_FILE_NOT_FOUND) {
-    describe_error(reason, status);
+    describe_error(reason, sizeof reason, status);
+    note_not_saved(backup, instance, kCheckUnreadable, "value", ": ", reason);
+    std::free(saved);
     return put_line(instance, kCheckUnreadable, "value", ": ", reason);
   }
-  if (status == ERROR_SUCCESS && type == REG_DWORD && size == 4 &&
-      (data[0] | data[1] | data[2] | data[3]) == 0) {
-    return put_line(instance, kCheckOk, found);
-  }
+  const bool ok = status == ERROR_SUCCESS && type == REG_DWORD && size == 4 &&
+                  (data[0] | data[1] | data[2] | data[3]) == 0;
 
-  // Whether txreset could open the key: opened, and let go at once.
-  status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, &key);
-  if (status == ERROR_SUCCESS) {
-    RegCloseKey(key);
-    return put_line(instance, kCheckNeedsReset, found);
+  // Whether txreset could open the key: opened, and let go at once. A
+  // backup needs to know for every instance, since it saves only what an
+  // import can put back.
+  bool full_access = false;
+  if (!ok || backup != nullptr) {
+    status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, &key);
+    full_access = status == ERROR_SUCCESS;
+    if (full_access) {
+      RegCloseKey(key);
+    } else {
+      describe_error(reason, sizeof reason, status);
+    }
   }
-  describe_error(reason, status);
-  return put_line(instance, kCheckBlocked, found, "; full access: ", reason);
+  const int state = ok ? kCheckOk : full_access ? kCheckNeedsReset : kCheckBlocked;
+  if (backup != nullptr && !full_access) {
+    note_not_saved(backup, instance, state, found, "; full access: ", reason);
+  } else if (backup != nullptr && saved_status != ERROR_SUCCESS &&
+             saved_status != ERROR_FILE_NOT_FOUND) {
+    describe_error(reason, sizeof reason, saved_status);
+    note_not_saved(backup, instance, state, "value", ": ", reason);
+  } else if (backup != nullptr) {
+    reg_file_section(*backup, path, kSettingValueName, saved_type,
+                     saved_status == ERROR_SUCCESS ? saved : nullptr,
+                     saved_size);
+  }
+  std::free(saved);
+  return state == kCheckBlocked
+             ? put_line(instance, state, found, "; full access: ", reason)
+             : put_line(instance, state, found);
 }

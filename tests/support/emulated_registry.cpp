@@ -151,10 +151,24 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
   return record(call);
 }
 
-// NOLINTNEXTLINE(readability-non-const-parameter): the Windows signature
-LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
-                      LPDWORD type, LPBYTE data, LPDWORD data_size) {
-  const std::string name = value_name == nullptr ? "" : value_name;
+namespace {
+
+// A string type's data as the ANSI functions give it: each code unit as a
+// byte, and one that has no byte as '?', as the code page would.
+std::vector<BYTE> ansi_data(const RegValue &value) {
+  if (!value.wide || !is_string_type(value.type)) {
+    return value.data;
+  }
+  std::vector<BYTE> ansi;
+  for (std::size_t at = 0; at + 1 < value.data.size(); at += 2) {
+    ansi.push_back(value.data[at + 1] == 0 ? value.data[at] : BYTE{'?'});
+  }
+  return ansi;
+}
+
+// Either query: the ANSI one, or the wide one (`wide`).
+LONG query_value(HKEY key, const std::string &name, LPDWORD reserved,
+                 LPDWORD type, LPBYTE data, LPDWORD data_size, bool wide) {
   RegCall call{RegOp::kQueryValue, key, name, 0, 0, {}, nullptr, ERROR_SUCCESS};
   OpenHandle *const handle = find_handle(key);
   if (const auto failure = take_failure(RegOp::kQueryValue)) {
@@ -168,7 +182,9 @@ LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
     if (found == target.values.end()) {
       call.status = ERROR_FILE_NOT_FOUND;
     } else {
-      const auto size = static_cast<DWORD>(found->data.size());
+      const std::vector<BYTE> bytes =
+          wide ? wide_data(*found) : ansi_data(*found);
+      const auto size = static_cast<DWORD>(bytes.size());
       if (type != nullptr) {
         *type = found->type;
       }
@@ -176,7 +192,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
       if (data != nullptr && *data_size < size) {
         call.status = ERROR_MORE_DATA;
       } else if (data != nullptr) {
-        std::copy(found->data.begin(), found->data.end(), data);
+        std::copy(bytes.begin(), bytes.end(), data);
       }
       if (data_size != nullptr) {
         *data_size = size;
@@ -184,6 +200,25 @@ LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
     }
   }
   return record(call);
+}
+
+}  // namespace
+
+// NOLINTNEXTLINE(readability-non-const-parameter): the Windows signature
+LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD data_size) {
+  return query_value(key, value_name == nullptr ? "" : value_name, reserved,
+                     type, data, data_size, false);
+}
+
+// NOLINTNEXTLINE(readability-non-const-parameter): the Windows signature
+LONG RegQueryValueExW(HKEY key, LPCWSTR value_name, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD data_size) {
+  std::string name;  // the tests' value names are ASCII
+  for (; value_name != nullptr && *value_name != 0; ++value_name) {
+    name += static_cast<char>(*value_name);
+  }
+  return query_value(key, name, reserved, type, data, data_size, true);
 }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR value_name) {
@@ -267,7 +302,7 @@ void ExitProcess(UINT exit_code) {
 // One line a key ("key ro|rw|wf|na PATH", wf for a key whose writes fail,
 // na for one that opens for nothing)
 // followed by one line a value
-// ("value TYPE HEXDATA NAME"); the names come last so that they may hold
+// ("value TYPE HEXDATA NAME", or "wide ..." for data in the wide form); the names come last so that they may hold
 // spaces.
 bool save_image_file(const std::string &path, const RegistryImage &image) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -282,8 +317,8 @@ bool save_image_file(const std::string &path, const RegistryImage &image) {
       for (const BYTE octet : value.data) {
         append_hex(data, octet, "");
       }
-      out << "value " << value.type << ' ' << data << "- " << value.name
-          << '\n';
+      out << (value.wide ? "wide " : "value ") << value.type << ' ' << data
+          << "- " << value.name << '\n';
     }
   }
   return static_cast<bool>(out.flush());
@@ -304,8 +339,8 @@ bool load_image_file(const std::string &path, RegistryImage &image) {
       RegKey key{{}, {}, flag == "ro", flag == "wf", flag == "na"};
       std::getline(fields, key.path);
       image.push_back(key);
-    } else if (kind == "value" && !image.empty()) {
-      RegValue value{{}, 0, {}};
+    } else if ((kind == "value" || kind == "wide") && !image.empty()) {
+      RegValue value{{}, 0, {}, kind == "wide"};
       std::string hex;
       fields >> value.type >> hex;
       fields.get();

@@ -45,6 +45,22 @@ RegValue string_value(const std::string &name, const std::string &text) {
   return {name, REG_SZ, data};
 }
 
+bool is_string_type(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+std::vector<BYTE> wide_data(const RegValue &value) {
+  if (value.wide || !is_string_type(value.type)) {
+    return value.data;
+  }
+  std::vector<BYTE> wide;
+  for (const BYTE octet : value.data) {
+    wide.push_back(octet);
+    wide.push_back(0);
+  }
+  return wide;
+}
+
 RegValue binary_value(const std::string &name, std::vector<BYTE> bytes) {
   return {name, REG_BINARY, std::move(bytes)};
 }
@@ -82,7 +98,7 @@ std::string describe(const RegistryImage &image) {
     for (const RegValue &value : values) {
       text +=
           "  " + value.name + " type " + std::to_string(value.type) + " data";
-      for (const BYTE octet : value.data) {
+      for (const BYTE octet : wide_data(value)) {
         char hex[4];
         std::snprintf(hex, sizeof hex, " %02x", octet);
         text += hex;

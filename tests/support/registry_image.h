@@ -11,7 +11,11 @@
 struct RegValue {
   std::string name;
   DWORD type;
+  // A string type's data as the ANSI functions give it, unless `wide`:
+  // then the bytes the registry holds, UTF-16 for strings, as the wide
+  // functions give them.
   std::vector<BYTE> data;
+  bool wide = false;
 };
 
 struct RegKey {
@@ -42,11 +46,15 @@ bool starts_with_ignoring_case(const std::string &text,
 std::string instance_key(int instance);
 RegValue dword_value(const std::string &name, DWORD number);
 RegValue string_value(const std::string &name, const std::string &text);
+// A string type's data in the wide functions' form, each byte of ANSI data
+// as one code unit: a value's bytes in the registry.
+std::vector<BYTE> wide_data(const RegValue &value);
+bool is_string_type(DWORD type);
 RegValue binary_value(const std::string &name, std::vector<BYTE> bytes);
 RegistryImage with_parent_keys(const RegistryImage &image);
 
 // One canonical text for an image, for comparing two of them with a readable
-// difference: paths and value names compare case-insensitively on Windows,
+// difference, every value in its wide form: paths and value names compare case-insensitively on Windows,
 // so keys and values are sorted that way, and a key without values that only
 // leads to other keys is left out. Key paths are shown upper-cased.
 std::string describe(const RegistryImage &image);

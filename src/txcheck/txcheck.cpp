@@ -2,6 +2,7 @@
 // REG_DWORD 0 in the Parameters key of service instances Quorv0 to Quorv15:
 // a line per instance on standard output, then a summary as the last line.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -9,6 +10,8 @@
 #include "texts/messages.h"
 #include "texts/registry.h"
 #include "txcheck/check_instance.h"
+#include "txcheck/save_file.h"
+#include "txcheck/txcheck.h"
 
 namespace {
 
@@ -17,8 +20,11 @@ constexpr UINT kAllGood = 0;    // no instance needs a reset, blocked or not
 constexpr UINT kNeedsWork = 1;  // one does, or cannot be read
 constexpr UINT kCannotRun = 2;  // a usage error, or no output written
 
+constexpr char kUsageLine[] =
+    "usage: txcheck [--help | --version | --backup FILE]\n";
+
 constexpr char kUsage[] =
-    "usage: txcheck [--help | --version]\n"
+    "%s"
     "\n"
     "Reads the value %s in HKEY_LOCAL_MACHINE\\%s%s<n>%s\n"
     "for n = 0 to %d and changes nothing. A line per instance tells one of:\n"
@@ -31,9 +37,17 @@ constexpr char kUsage[] =
     "  unreadable   the key or the value cannot be read\n"
     "then what it found. The last line counts each state.\n"
     "\n"
+    "--backup FILE also saves, in FILE, what txreset would replace: a\n"
+    "registry file with the value exactly as found in each key that txreset\n"
+    "can change, or a line that deletes it where it was missing. FILE is\n"
+    "written whole or not at all. To put the values back after txreset,\n"
+    "import it as an administrator:\n"
+    "  reg import FILE     (Windows XP and later)\n"
+    "  regedit /s FILE     (any Windows)\n"
+    "\n"
     "Exit status: 0 when no instance needs a reset, is blocked or is\n"
     "unreadable; 1 otherwise; 2 for a usage error, or when standard output\n"
-    "cannot be written.\n";
+    "or FILE cannot be written.\n";
 
 // Ends the program once standard output holds all that was written to it.
 [[noreturn]] void finish(UINT status) {
@@ -44,16 +58,33 @@ constexpr char kUsage[] =
   ExitProcess(status);
 }
 
+// Says on standard error that the backup could not be saved, and why, and
+// ends the program once standard output holds the check.
+[[noreturn]] void backup_failed(const char *path, const char *reason) {
+  const std::size_t length = std::strlen(path);
+  auto *name = static_cast<char *>(std::malloc(4 * length + 1));
+  if (name != nullptr) {
+    escape(name, reinterpret_cast<const BYTE *>(path), length);
+  }
+  std::fputs("txcheck: cannot write ", stderr);
+  std::fputs(name != nullptr ? name : "the backup", stderr);
+  std::fputs(": ", stderr);
+  std::fputs(reason, stderr);
+  std::fputs("\n", stderr);
+  std::free(name);
+  finish(kCannotRun);
+}
+
 }  // namespace
 
-int main(int argc, char **argv) {
+void txcheck(int argc, char **argv) {
   // All the output in one buffer, written at the end: the C runtime would
   // write an unbuffered console or device a byte at a time.
   static char output[4096];
   std::setvbuf(stdout, output, _IOFBF, sizeof output);
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    char usage[sizeof kUsage + 128];
-    std::snprintf(usage, sizeof usage, kUsage, kSettingValueName,
+    char usage[sizeof kUsageLine + sizeof kUsage + 128];
+    std::snprintf(usage, sizeof usage, kUsage, kUsageLine, kSettingValueName,
                   kServicesKeyPath, kServiceName, kParametersKeyPath,
                   kInstanceCount - 1);
     std::fputs(usage, stdout);
@@ -63,18 +94,26 @@ int main(int argc, char **argv) {
     std::fputs(kCheckTitle, stdout);
     finish(kAllGood);
   }
-  if (argc > 1) {
-    std::fputs(
-        "txcheck: takes no arguments but --help or --version\n"
-        "usage: txcheck [--help | --version]\n",
-        stderr);
+  const char *backup_path = nullptr;
+  if (argc == 3 && std::strcmp(argv[1], "--backup") == 0 && argv[2][0] != '\0') {
+    backup_path = argv[2];
+  } else if (argc > 1) {
+    std::fputs("txcheck: takes no arguments but --help, --version or "
+               "--backup FILE\n",
+               stderr);
+    std::fputs(kUsageLine, stderr);
     ExitProcess(kCannotRun);
   }
 
+  RegFile backup{};
+  if (backup_path != nullptr) {
+    reg_file_begin(backup);
+  }
   std::fputs(kCheckTitle, stdout);
   int counts[kCheckStateCount] = {};
   for (int instance = 0; instance < kInstanceCount; ++instance) {
-    ++counts[check_instance(instance)];
+    ++counts[check_instance(instance,
+                            backup_path != nullptr ? &backup : nullptr)];
   }
   char summary[128];
   std::snprintf(summary, sizeof summary, kCheckSummaryFormat, kInstanceCount,
@@ -84,5 +123,15 @@ int main(int argc, char **argv) {
   std::fputs(summary, stdout);
   const int needing_work = counts[kCheckNeedsReset] + counts[kCheckBlocked] +
                            counts[kCheckUnreadable];
+  if (backup_path != nullptr) {
+    char reason[kSaveReasonSize];
+    if (backup.out_of_memory) {
+      describe_error(reason, sizeof reason, ERROR_NOT_ENOUGH_MEMORY);
+    }
+    if (backup.out_of_memory ||
+        !save_file(backup_path, backup.bytes, backup.size, reason)) {
+      backup_failed(backup_path, reason);
+    }
+  }
   finish(needing_work == 0 ? kAllGood : kNeedsWork);
 }

@@ -1,0 +1,3 @@
+#include "txcheck/txcheck.h"
+
+int main(int argc, char **argv) { txcheck(argc, argv); }
