@@ -11,9 +11,6 @@
 
 #include <windows.h>
 
-// A string literal of WCHARs.
-#define TX_WIDE(text) L"" text
-
 #else
 
 #include <cstdarg>
@@ -42,8 +39,6 @@ using LPCVOID = const void *;
 inline HKEY__ *const HKEY_LOCAL_MACHINE =
     reinterpret_cast<HKEY>(  // NOLINT(performance-no-int-to-ptr)
         static_cast<std::intptr_t>(static_cast<LONG>(0x80000002U)));
-
-#define TX_WIDE(text) u"" text
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001U;
 constexpr REGSAM KEY_READ = 0x20019U;

@@ -23,8 +23,8 @@ LONG RegQueryValueExA(HKEY /*key*/, LPCSTR /*value_name*/, LPDWORD /*reserved*/,
 }
 
 LONG RegQueryValueExW(HKEY /*key*/, LPCWSTR /*value_name*/,
-                      LPDWORD /*reserved*/, LPDWORD /*type*/,
-                      LPBYTE /*data*/, LPDWORD /*data_size*/) {
+                      LPDWORD /*reserved*/, LPDWORD /*type*/, LPBYTE /*data*/,
+                      LPDWORD /*data_size*/) {
   return ERROR_INVALID_HANDLE;
 }
 

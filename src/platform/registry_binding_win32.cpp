@@ -7,9 +7,10 @@
 // A call of a function declared dllimport, as <windows.h> declares them,
 // goes through the function's import pointer, __imp_NAME. Linked into a
 // program, this file holds those pointers for RegOpenKeyExA,
-// RegQueryValueExA, RegQueryValueExW and RegCloseKey, so the linker takes no import of them
-// from ADVAPI32.dll, and binds them before main: from KERNEL32.dll, or from
-// ADVAPI32.dll, loaded then, on an older Windows. The calls stay the same.
+// RegQueryValueExA, RegQueryValueExW and RegCloseKey, so the linker takes no
+// import of them from ADVAPI32.dll, and binds them before main: from
+// KERNEL32.dll, or from ADVAPI32.dll, loaded then, on an older Windows. The
+// calls stay the same.
 #include <windows.h>
 
 #include <cstdio>

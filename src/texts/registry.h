@@ -10,8 +10,7 @@
 constexpr char kServicesKeyPath[] = "SYSTEM\\CurrentControlSet\\Services\\";
 constexpr char kServiceName[] = "Quorv";  // then the instance number
 constexpr char kParametersKeyPath[] = "\\Parameters";
-#define TX_SETTING_VALUE_NAME "ReportTxEarly"
-constexpr char kSettingValueName[] = TX_SETTING_VALUE_NAME;
+constexpr char kSettingValueName[] = "ReportTxEarly";
 
 // Room for the key path of any int instance number: all its digits, a sign
 // and the terminator.

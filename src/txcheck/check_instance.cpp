@@ -1,5 +1,6 @@
 #include "txcheck/check_instance.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -89,9 +90,8 @@ int put_line(int instance, int state, const char *found,
 
 // Says in the backup why an instance is not in it: what its line says, with
 // the reason the key does not open with full access where that is why.
-void note_not_saved(RegFile *backup, int instance, int state,
-                    const char *found, const char *separator = "",
-                    const char *reason = "") {
+void note_not_saved(RegFile *backup, int instance, int state, const char *found,
+                    const char *separator = "", const char *reason = "") {
   if (backup != nullptr) {
     char line[kLineSize];
     format_line(line, instance, state, found, separator, reason);
@@ -101,7 +101,16 @@ void note_not_saved(RegFile *backup, int instance, int state,
   }
 }
 
-constexpr WCHAR kSettingValueNameW[] = TX_WIDE(TX_SETTING_VALUE_NAME);
+// The value's name as the wide functions take it.
+constexpr std::array<WCHAR, sizeof kSettingValueName> wide_value_name() {
+  std::array<WCHAR, sizeof kSettingValueName> name{};
+  for (std::size_t at = 0; at < name.size(); ++at) {
+    name[at] = static_cast<unsigned char>(kSettingValueName[at]);
+  }
+  return name;
+}
+constexpr std::array<WCHAR, sizeof kSettingValueName> kSettingValueNameW =
+    wide_value_name();
 
 // The value as the registry holds it, whatever its size, through the wide
 // API: its size asked first, then read into storage that big (again where
@@ -110,8 +119,8 @@ LONG read_exactly(HKEY key, DWORD &type, BYTE *&data, DWORD &size) {
   data = nullptr;
   size = 0;
   for (;;) {
-    const LONG status =
-        RegQueryValueExW(key, kSettingValueNameW, nullptr, &type, data, &size);
+    const LONG status = RegQueryValueExW(key, kSettingValueNameW.data(),
+                                         nullptr, &type, data, &size);
     if (status == ERROR_SUCCESS && (data != nullptr || size == 0)) {
       return status;
     }
@@ -161,8 +170,8 @@ void describe_error(char *reason, std::size_t size, LONG code) {
   }
   char escaped[escaped_size(kErrorTextRead)];
   escape(escaped, reinterpret_cast<const BYTE *>(text), length);
-  std::snprintf(reason, size, "%s%s(error %ld)", escaped,
-                length > 0 ? " " : "", static_cast<long>(code));
+  std::snprintf(reason, size, "%s%s(error %ld)", escaped, length > 0 ? " " : "",
+                static_cast<long>(code));
 }
 
 int check_instance(int instance, RegFile *backup) {
@@ -221,16 +230,19 @@ int check_instance(int instance, RegFile *backup) {
       describe_error(reason, sizeof reason, status);
     }
   }
-  const int state = ok ? kCheckOk : full_access ? kCheckNeedsReset : kCheckBlocked;
+  const int state = ok            ? kCheckOk
+                    : full_access ? kCheckNeedsReset
+                                  : kCheckBlocked;
   if (backup != nullptr && !full_access) {
     note_not_saved(backup, instance, state, found, "; full access: ", reason);
   } else if (backup != nullptr && saved_status != ERROR_SUCCESS &&
              saved_status != ERROR_FILE_NOT_FOUND) {
     describe_error(reason, sizeof reason, saved_status);
     note_not_saved(backup, instance, state, "value", ": ", reason);
+  } else if (backup != nullptr && saved_status == ERROR_FILE_NOT_FOUND) {
+    reg_file_deletion(*backup, path, kSettingValueName);
   } else if (backup != nullptr) {
-    reg_file_section(*backup, path, kSettingValueName, saved_type,
-                     saved_status == ERROR_SUCCESS ? saved : nullptr,
+    reg_file_section(*backup, path, kSettingValueName, saved_type, saved,
                      saved_size);
   }
   std::free(saved);

@@ -82,8 +82,8 @@ bool reads_back_as_text(DWORD type, const BYTE *data, DWORD size) {
 }
 
 // The value after `"name"=`, which took the line up to `column`.
-void put_value(RegFile &file, std::size_t column, DWORD type,
-               const BYTE *data, DWORD size) {
+void put_value(RegFile &file, std::size_t column, DWORD type, const BYTE *data,
+               DWORD size) {
   char text[32];
   if (reads_back_as_text(type, data, size)) {
     put_unit(file, '"');
@@ -94,17 +94,17 @@ void put_value(RegFile &file, std::size_t column, DWORD type,
     return;
   }
   if (type == REG_DWORD && size == 4) {
-    std::snprintf(text, sizeof text, "dword:%08lx",
-                  static_cast<unsigned long>(unit_at(data, 0) |
-                                             unit_at(data, 2) << 16U));
+    std::snprintf(
+        text, sizeof text, "dword:%08lx",
+        static_cast<unsigned long>(unit_at(data, 0) | unit_at(data, 2) << 16U));
     put_text(file, text);
     return;
   }
   if (type == REG_BINARY) {
     std::snprintf(text, sizeof text, "hex:");
   } else {
-    std::snprintf(text, sizeof text, "hex(%lx):",
-                  static_cast<unsigned long>(type));
+    std::snprintf(text, sizeof text,
+                  "hex(%lx):", static_cast<unsigned long>(type));
   }
   column += put_text(file, text);
   for (DWORD at = 0; at < size; ++at) {
@@ -118,6 +118,20 @@ void put_value(RegFile &file, std::size_t column, DWORD type,
   }
 }
 
+// The key's line and `"name"=`; returns the column after it.
+std::size_t put_key_and_name(RegFile &file, const char *path,
+                             const char *name) {
+  put_text(file, "\r\n[HKEY_LOCAL_MACHINE\\");
+  put_text(file, path);
+  put_text(file, "]\r\n\"");
+  std::size_t column = 3;  // the quotes and the equals sign
+  for (; *name != '\0'; ++name, ++column) {
+    put_quoted_unit(file, static_cast<unsigned char>(*name));
+  }
+  put_text(file, "\"=");
+  return column;
+}
+
 }  // namespace
 
 void reg_file_begin(RegFile &file) {
@@ -127,20 +141,13 @@ void reg_file_begin(RegFile &file) {
 
 void reg_file_section(RegFile &file, const char *path, const char *name,
                       DWORD type, const BYTE *data, DWORD size) {
-  put_text(file, "\r\n[HKEY_LOCAL_MACHINE\\");
-  put_text(file, path);
-  put_text(file, "]\r\n\"");
-  std::size_t column = 3;  // the quotes and the equals sign
-  for (; *name != '\0'; ++name, ++column) {
-    put_quoted_unit(file, static_cast<unsigned char>(*name));
-  }
-  put_text(file, "\"=");
-  if (data == nullptr) {
-    put_unit(file, '-');
-  } else {
-    put_value(file, column, type, data, size);
-  }
+  put_value(file, put_key_and_name(file, path, name), type, data, size);
   put_text(file, "\r\n");
+}
+
+void reg_file_deletion(RegFile &file, const char *path, const char *name) {
+  put_key_and_name(file, path, name);
+  put_text(file, "-\r\n");
 }
 
 void reg_file_comment(RegFile &file, const char *text) {

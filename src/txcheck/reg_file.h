@@ -24,9 +24,12 @@ void reg_file_begin(RegFile &file);
 // A section for the key at HKEY_LOCAL_MACHINE\`path` (ASCII) that sets the
 // value `name` (ASCII) to exactly `type` and `data`: a string as text where
 // regedit reads it back unchanged, a 4-byte REG_DWORD as dword:, anything
-// else as hex(type): bytes. With `data` null, the section deletes the value.
+// else as hex(type): bytes.
 void reg_file_section(RegFile &file, const char *path, const char *name,
                       DWORD type, const BYTE *data, DWORD size);
+
+// A section for that key that deletes the value `name`.
+void reg_file_deletion(RegFile &file, const char *path, const char *name);
 
 // A comment line, "; " and `text` (ASCII), that an import passes over.
 void reg_file_comment(RegFile &file, const char *text);

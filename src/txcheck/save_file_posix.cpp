@@ -26,8 +26,8 @@ bool save_file(const char *path, const BYTE *bytes, std::size_t size,
     std::snprintf(reason, sizeof reason, "%s", std::strerror(ENAMETOOLONG));
     return false;
   }
-  const int file = open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                        0644);
+  const int file =
+      open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (file < 0) {
     std::snprintf(reason, sizeof reason, "%s", std::strerror(errno));
     return false;

@@ -50,8 +50,8 @@ bool save_file(const char *path, const BYTE *bytes, std::size_t size,
   }
   for (std::size_t done = 0; error == ERROR_SUCCESS && done < size;) {
     const std::size_t left = size - done;
-    const DWORD chunk = left > 0x10000000U ? 0x10000000U
-                                           : static_cast<DWORD>(left);
+    const DWORD chunk =
+        left > 0x10000000U ? 0x10000000U : static_cast<DWORD>(left);
     DWORD wrote = 0;
     if (!WriteFile(file, bytes + done, chunk, &wrote, nullptr)) {
       error = GetLastError();

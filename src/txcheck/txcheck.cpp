@@ -1,8 +1,9 @@
 // txcheck: tells, without changing anything, whether "ReportTxEarly" is
 // REG_DWORD 0 in the Parameters key of service instances Quorv0 to Quorv15:
 // a line per instance on standard output, then a summary as the last line.
+#include "txcheck/txcheck.h"
+
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -11,7 +12,6 @@
 #include "texts/registry.h"
 #include "txcheck/check_instance.h"
 #include "txcheck/save_file.h"
-#include "txcheck/txcheck.h"
 
 namespace {
 
@@ -59,19 +59,17 @@ constexpr char kUsage[] =
 }
 
 // Says on standard error that the backup could not be saved, and why, and
-// ends the program once standard output holds the check.
+// ends the program once standard output holds the check. The name is shown
+// as given, but for control characters, which show as '?'.
 [[noreturn]] void backup_failed(const char *path, const char *reason) {
-  const std::size_t length = std::strlen(path);
-  auto *name = static_cast<char *>(std::malloc(4 * length + 1));
-  if (name != nullptr) {
-    escape(name, reinterpret_cast<const BYTE *>(path), length);
-  }
   std::fputs("txcheck: cannot write ", stderr);
-  std::fputs(name != nullptr ? name : "the backup", stderr);
+  for (; *path != '\0'; ++path) {
+    const auto octet = static_cast<unsigned char>(*path);
+    std::fputc(octet < 0x20 || octet == 0x7F ? '?' : octet, stderr);
+  }
   std::fputs(": ", stderr);
   std::fputs(reason, stderr);
   std::fputs("\n", stderr);
-  std::free(name);
   finish(kCannotRun);
 }
 
@@ -95,12 +93,14 @@ void txcheck(int argc, char **argv) {
     finish(kAllGood);
   }
   const char *backup_path = nullptr;
-  if (argc == 3 && std::strcmp(argv[1], "--backup") == 0 && argv[2][0] != '\0') {
+  if (argc == 3 && std::strcmp(argv[1], "--backup") == 0 &&
+      argv[2][0] != '\0') {
     backup_path = argv[2];
   } else if (argc > 1) {
-    std::fputs("txcheck: takes no arguments but --help, --version or "
-               "--backup FILE\n",
-               stderr);
+    std::fputs(
+        "txcheck: takes no arguments but --help, --version or "
+        "--backup FILE\n",
+        stderr);
     std::fputs(kUsageLine, stderr);
     ExitProcess(kCannotRun);
   }

@@ -26,41 +26,44 @@ i686)
   manifest_arch=x86 high_entropy=no
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
-KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
-  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
-  FormatMessageW FreeLibrary GetFileAttributesW GetFileInformationByHandle
+KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection DeleteFileW
+  EnterCriticalSection ExitProcess FindClose FindFirstFileW FindNextFileW
+  FlushFileBuffers FormatMessageA FormatMessageW FreeLibrary
+  GetCurrentProcessId GetFileAttributesW GetFileInformationByHandle
   GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
   GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
-  LeaveCriticalSection LoadLibraryA LocalFree MultiByteToWideChar ReadFile
-  SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
-  WideCharToMultiByte
+  LeaveCriticalSection LoadLibraryA LocalFree MoveFileExW MultiByteToWideChar
+  ReadFile SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect
+  VirtualQuery WideCharToMultiByte WriteFile
 msvcrt.dll __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode
   __p__fmode __p__wcmdln __set_app_type __setusermatherr __wgetmainargs
   __winitenv _amsg_exit _cexit _errno _fileno _initterm _iob _onexit _setmode
   abort atoi calloc exit ferror fflush fprintf fputc fputs free fwrite
-  localeconv malloc memchr memcmp memcpy memmove memset setlocale setvbuf
-  signal strchr strcmp strcspn strerror strlen strncmp strspn vfprintf
-  wcslen"
+  localeconv malloc memchr memcmp memcpy memmove memset realloc setlocale
+  setvbuf signal strchr strcmp strcspn strerror strlen strncmp strspn
+  vfprintf wcslen"
   ;;
 x86_64)
   format=pei-x86-64 kind="PE32+ for x86-64" oldest="Windows XP x64" version=5.2
   manifest_arch=amd64 high_entropy=yes
   reviewed_imports="
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
-KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection EnterCriticalSection
-  ExitProcess FindClose FindFirstFileW FindNextFileW FormatMessageA
-  FormatMessageW GetFileAttributesW GetFileInformationByHandle GetLastError
+KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection DeleteFileW
+  EnterCriticalSection ExitProcess FindClose FindFirstFileW FindNextFileW
+  FlushFileBuffers FormatMessageA FormatMessageW GetCurrentProcessId
+  GetFileAttributesW GetFileInformationByHandle GetLastError
   GetModuleHandleA GetProcAddress GetStartupInfoA GetStartupInfoW
   InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection
-  LoadLibraryA LocalFree MultiByteToWideChar ReadFile
+  LoadLibraryA LocalFree MoveFileExW MultiByteToWideChar ReadFile
   SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery
-  WideCharToMultiByte __C_specific_handler
+  WideCharToMultiByte WriteFile __C_specific_handler
 msvcrt.dll ___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
   __iob_func __set_app_type __setusermatherr __wgetmainargs __winitenv
   _acmdln _amsg_exit _cexit _commode _errno _fileno _fmode _initterm _onexit
   _setmode _wcmdln abort calloc exit ferror fflush fprintf fputc fputs free
-  fwrite localeconv malloc memchr memcmp memcpy memmove memset setvbuf signal
-  strcmp strcspn strerror strlen strncmp strspn vfprintf wcslen"
+  fwrite localeconv malloc memchr memcmp memcpy memmove memset realloc
+  setvbuf signal strcmp strcspn strerror strlen strncmp strspn vfprintf
+  wcslen"
   ;;
 *)
   echo "usage: $0 i686|x86_64 OBJDUMP WINDRES VERSION PROGRAM.exe" >&2
@@ -81,13 +84,17 @@ ADVAPI32.dll RegCloseKey"
   ;;
 txcheck)
   # It binds its registry functions at run time (from KERNEL32.dll where
-  # Windows has them there, else from ADVAPI32.dll), and names no other.
+  # Windows has them there, else from ADVAPI32.dll), and names no other. A
+  # backup is written to a file beside its own name, then moved over it.
   needed_imports="KERNEL32.dll GetModuleHandleA
 KERNEL32.dll GetProcAddress
 KERNEL32.dll LoadLibraryA
-KERNEL32.dll FormatMessageA"
+KERNEL32.dll FormatMessageA
+KERNEL32.dll CreateFileW
+KERNEL32.dll FlushFileBuffers
+KERNEL32.dll MoveFileExW"
   forbidden_imports='^ADVAPI32\.dll '
-  bound_functions="RegCloseKey RegOpenKeyExA RegQueryValueExA"
+  bound_functions="RegCloseKey RegOpenKeyExA RegQueryValueExA RegQueryValueExW"
   description="Tells whether ReportTxEarly needs a reset"
   ;;
 txreport)

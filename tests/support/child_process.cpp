@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -59,6 +61,15 @@ ProgramRun run_child(const std::string &program,
         (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) ||
         (options.as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0))) {
       _exit(126);
+    }
+    if (options.file_size_limit > 0) {
+      // A write past the limit then fails with EFBIG, as on a full disk.
+      const rlimit limit{static_cast<rlim_t>(options.file_size_limit),
+                         static_cast<rlim_t>(options.file_size_limit)};
+      if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR ||
+          setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        _exit(126);
+      }
     }
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);

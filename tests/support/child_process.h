@@ -15,6 +15,9 @@ struct ChildOptions {
   // As the user nobody, so that file permissions apply although the tests
   // may run as root.
   bool as_nobody = false;
+  // No file written larger than this many bytes, as on a disk that fills
+  // up; 0 for no limit.
+  long file_size_limit = 0;
 };
 
 // Runs `program` with `args`, and what it writes on standard output and

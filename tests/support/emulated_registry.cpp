@@ -167,7 +167,7 @@ std::vector<BYTE> ansi_data(const RegValue &value) {
 }
 
 // Either query: the ANSI one, or the wide one (`wide`).
-LONG query_value(HKEY key, const std::string &name, LPDWORD reserved,
+LONG query_value(HKEY key, const std::string &name, const DWORD *reserved,
                  LPDWORD type, LPBYTE data, LPDWORD data_size, bool wide) {
   RegCall call{RegOp::kQueryValue, key, name, 0, 0, {}, nullptr, ERROR_SUCCESS};
   OpenHandle *const handle = find_handle(key);
@@ -302,8 +302,8 @@ void ExitProcess(UINT exit_code) {
 // One line a key ("key ro|rw|wf|na PATH", wf for a key whose writes fail,
 // na for one that opens for nothing)
 // followed by one line a value
-// ("value TYPE HEXDATA NAME", or "wide ..." for data in the wide form); the names come last so that they may hold
-// spaces.
+// ("value TYPE HEXDATA NAME", or "wide ..." for data in the wide form); the
+// names come last so that they may hold spaces.
 bool save_image_file(const std::string &path, const RegistryImage &image) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   for (const RegKey &key : image) {

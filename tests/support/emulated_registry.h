@@ -1,8 +1,9 @@
 // An in-memory registry that the tests link in place of the platform's. It
-// answers RegOpenKeyExA, RegQueryValueExA and W, RegDeleteValueA, RegSetValueExA
-// and RegCloseKey with the Windows registry's semantics and error codes, and it
-// keeps what a test needs to look at: a record of every call, the open handles,
-// and failures to inject into the next call of an operation.
+// answers RegOpenKeyExA, RegQueryValueExA and W, RegDeleteValueA,
+// RegSetValueExA and RegCloseKey with the Windows registry's semantics and
+// error codes, and it keeps what a test needs to look at: a record of every
+// call, the open handles, and failures to inject into the next call of an
+// operation.
 #ifndef TXRESET_TESTS_EMULATED_REGISTRY_H
 #define TXRESET_TESTS_EMULATED_REGISTRY_H
 

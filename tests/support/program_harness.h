@@ -49,6 +49,16 @@ struct CheckRun {
 // Runs txcheck on the registry as seeded, with these arguments.
 CheckRun run_check(const std::vector<std::string> &args);
 
+// A path for a scratch file, which this test and the programs it runs both
+// take; nothing is made there.
+std::string scratch_path(const std::string &name);
+
+// The commands that put a registry file back, each followed by the file's
+// name when run: `reg import` and `regedit /s` on Windows; none natively.
+std::vector<std::string> registry_importers();
+ProgramRun import_registry_file(const std::string &importer,
+                                const std::string &file);
+
 // `text` with each line break as the program's console writes it.
 std::string console_text(const std::string &text);
 

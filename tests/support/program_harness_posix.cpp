@@ -12,14 +12,18 @@
 #include "emulated_registry.h"
 #include "program_harness.h"
 
-namespace {
-
-std::string scratch_file(const std::string &name) {
+std::string scratch_path(const std::string &name) {
   return testing::TempDir() + "txreset-" + std::to_string(getpid()) + "-" +
          name;
 }
 
-}  // namespace
+std::vector<std::string> registry_importers() { return {}; }
+
+ProgramRun import_registry_file(const std::string &importer,
+                                const std::string & /*file*/) {
+  ADD_FAILURE() << "no " << importer << " here";
+  return {"", "", -1};
+}
 
 bool harness_fails_writes() { return true; }
 
@@ -45,7 +49,7 @@ namespace {
 ProgramRun run_emulated(const char *program,
                         const std::vector<std::string> &args,
                         std::vector<std::string> environment = {}) {
-  const std::string registry_file = scratch_file("registry");
+  const std::string registry_file = scratch_path("registry");
   if (!save_image_file(registry_file, emulated_registry_image())) {
     ADD_FAILURE() << "cannot write " << registry_file;
   }
@@ -70,7 +74,7 @@ ProgramRun run_program(const std::vector<std::string> &args) {
 }
 
 CheckRun run_check(const std::vector<std::string> &args) {
-  const std::string calls_file = scratch_file("calls");
+  const std::string calls_file = scratch_path("calls");
   CheckRun check{
       run_emulated(TXCHECK_EMULATED_PROGRAM, args,
                    {std::string(kCallsFileVariable) + "=" + calls_file}),

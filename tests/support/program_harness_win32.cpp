@@ -98,6 +98,11 @@ void open_up(const std::string &path) {
   }
 }
 
+std::wstring wide_name(const std::string &name) {
+  return {name.begin(), name.end()};  // the tests' names are ASCII
+}
+
+// Every value as the registry holds it, through the wide functions.
 void read_tree(const std::string &path, RegistryImage &image) {
   HKEY key = nullptr;
   const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0,
@@ -111,18 +116,23 @@ void read_tree(const std::string &path, RegistryImage &image) {
     return;
   }
   RegKey picture{path, {}, false};
-  char name[16384];
-  BYTE data[4096];
+  DWORD longest_name = 0;
+  DWORD longest_data = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, &longest_name, &longest_data, nullptr, nullptr);
+  std::vector<wchar_t> name(longest_name + 1);
+  std::vector<BYTE> data(longest_data + 1);
   for (DWORD index = 0;; ++index) {
-    DWORD name_length = sizeof name;
+    auto name_length = static_cast<DWORD>(name.size());
     DWORD type = 0;
-    DWORD size = sizeof data;
-    if (RegEnumValueA(key, index, name, &name_length, nullptr, &type, data,
-                      &size) != ERROR_SUCCESS) {
+    auto size = static_cast<DWORD>(data.size());
+    if (RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type,
+                      data.data(), &size) != ERROR_SUCCESS) {
       break;
     }
-    picture.values.push_back({std::string(name, name_length), type,
-                              std::vector<BYTE>(data, data + size)});
+    picture.values.push_back(
+        {std::string(name.begin(), name.begin() + name_length), type,
+         std::vector<BYTE>(data.begin(), data.begin() + size), true});
   }
   const std::vector<std::string> names = subkeys(key);
   RegCloseKey(key);
@@ -189,6 +199,8 @@ std::string scratch_file(const char *stem) {
   return path;
 }
 
+std::string quoted(const std::string &text) { return "\"" + text + "\""; }
+
 // Runs a command line with its output captured, as a child process.
 ProgramRun run_process(const std::string &command) {
   std::string line = command;  // CreateProcessA may write to it
@@ -231,6 +243,22 @@ ProgramRun run_process(const std::string &command) {
 
 bool harness_fails_writes() { return false; }
 
+std::string scratch_path(const std::string &name) {
+  char directory[MAX_PATH];
+  GetTempPathA(sizeof directory, directory);
+  return directory + ("txreset-" + std::to_string(GetCurrentProcessId())) +
+         "-" + name;
+}
+
+std::vector<std::string> registry_importers() {
+  return {"reg import", "regedit /s"};
+}
+
+ProgramRun import_registry_file(const std::string &importer,
+                                const std::string &file) {
+  return run_process(importer + " " + quoted(file));
+}
+
 void seed_registry(const RegistryImage &image) {
   HKEY services = open_services(KEY_ALL_ACCESS);
   for (const std::string &name : instance_key_names(services)) {
@@ -247,9 +275,16 @@ void seed_registry(const RegistryImage &image) {
       continue;
     }
     for (const RegValue &value : seed.values) {
-      check(RegSetValueExA(key, value.name.c_str(), 0, value.type,
-                           value.data.data(),
-                           static_cast<DWORD>(value.data.size())),
+      const auto size = static_cast<DWORD>(value.data.size());
+      // Wine's RegSetValueExW, as it says NT does, counts in a terminator
+      // that follows a string's data but is not in it: a unit that is not
+      // one after the data keeps the data as it is.
+      std::vector<BYTE> data = value.data;
+      data.insert(data.end(), {0xFF, 0xFF});
+      check(value.wide ? RegSetValueExW(key, wide_name(value.name).c_str(), 0,
+                                        value.type, data.data(), size)
+                       : RegSetValueExA(key, value.name.c_str(), 0, value.type,
+                                        data.data(), size),
             "set a value in", seed.path);
     }
     RegCloseKey(key);

@@ -54,9 +54,10 @@ RegValue binary_value(const std::string &name, std::vector<BYTE> bytes);
 RegistryImage with_parent_keys(const RegistryImage &image);
 
 // One canonical text for an image, for comparing two of them with a readable
-// difference, every value in its wide form: paths and value names compare case-insensitively on Windows,
-// so keys and values are sorted that way, and a key without values that only
-// leads to other keys is left out. Key paths are shown upper-cased.
+// difference, every value in its wide form: paths and value names compare
+// case-insensitively on Windows, so keys and values are sorted that way, and a
+// key without values that only leads to other keys is left out. Key paths are
+// shown upper-cased.
 std::string describe(const RegistryImage &image);
 
 #endif

@@ -90,6 +90,48 @@ SweepScenario every_shape() {
   return scenario;
 }
 
+// Values that only their bytes describe, each to come back from a backup
+// exactly: strings in the wide form that an ANSI reading loses or cuts,
+// types and sizes that no text form holds, and a value far longer than a
+// line.
+RegValue wide(DWORD type, std::vector<BYTE> data) {
+  return {kValueName, type, std::move(data), true};
+}
+
+const std::vector<std::pair<RegValue, std::string>> kExactShapes{
+    {wide(REG_SZ, {'A', 0, 'B'}), "needs-reset REG_SZ \"A\""},
+    {wide(REG_SZ, {'A', 0, 'B', 0}), "needs-reset REG_SZ \"AB\""},
+    {wide(REG_SZ, {0x2D, 0x4E, 0xE9, 0, 0, 0}),
+     "needs-reset REG_SZ \"?\\xE9\""},
+    {wide(REG_SZ, {'"', 0, '\\', 0, 0xE9, 0, 0x2D, 0x4E, 0, 0}),
+     "needs-reset REG_SZ \"\\\"\\\\\\xE9?\""},
+    {wide(REG_SZ, {0x3D, 0xD8, 0x00, 0xDE, 0, 0}), "needs-reset REG_SZ \"??\""},
+    {wide(REG_MULTI_SZ, {0x2D, 0x4E, 0, 0, 'A', 0, 0, 0, 0, 0}),
+     "needs-reset REG_MULTI_SZ \"?\\x00A\""},
+    {{kValueName, REG_NONE, {}}, "needs-reset REG_NONE 0 bytes"},
+    {{kValueName, 12, {1, 2, 3}}, "needs-reset type 12 3 bytes"},
+    {{kValueName, REG_DWORD, {7, 0}}, "needs-reset REG_DWORD 2 bytes"},
+    // Zero, but not the 4-byte REG_DWORD 0 that txreset writes.
+    {{kValueName, REG_DWORD, std::vector<BYTE>(8, 0)},
+     "needs-reset REG_DWORD 8 bytes"},
+    {binary_value(kValueName, std::vector<BYTE>(300000, 0xA5)),
+     "needs-reset REG_BINARY 300000 bytes"},
+};
+
+SweepScenario exact_shapes() {
+  SweepScenario scenario{"ValuesComeBackExactly", {}, {}, {}, {}, {}};
+  for (int instance = 0; instance < static_cast<int>(kExactShapes.size());
+       ++instance) {
+    const auto &[value, line] =
+        kExactShapes[static_cast<std::size_t>(instance)];
+    scenario.seed.push_back(instance_with(instance, {value}));
+    scenario.check[instance] = line;
+    scenario.outcomes[instance] = kResetAfterDelete;
+    scenario.after.push_back(reset_key(instance));
+  }
+  return scenario;
+}
+
 std::vector<SweepScenario> make_scenarios() {
   const std::string services = kServicesKey + "\\";
   std::map<int, Outcome> all_reset;
@@ -113,6 +155,7 @@ std::vector<SweepScenario> make_scenarios() {
        kGapsOutcomes,
        {reset_key(1), reset_key(3), reset_key(12)}},
       every_shape(),
+      exact_shapes(),
       {"AlreadyZero",
        {reset_key(0), reset_key(15)},
        {{0, "ok REG_DWORD 0"}, {15, "ok REG_DWORD 0"}},

@@ -1,12 +1,54 @@
-// txcheck as a process on every scenario's registry: what it finds, proof
-// that it changed nothing, and what it finds again after txreset ran. Then
-// its options. Natively on the emulated registry, under Wine on Wine's.
+// txcheck as a process on every scenario's registry: what it finds, saving
+// a backup, proof that it changed nothing, what it finds again after
+// txreset ran, and the registry as it was once the backup is imported.
+// Then its options, and a backup that cannot be saved. Natively on the
+// emulated registry, under Wine on Wine's with its own reg and regedit.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "program_harness.h"
 #include "sweep_scenarios.h"
 
 namespace {
+
+// An image as an import must give it back: value names compared as Windows
+// compares them, without regard to case, and without the values that were
+// strings lacking their terminator in `seed`. Wine's importers end such a
+// string with one (its RegSetValueExW does so, as it says NT does), so it
+// cannot come back there as it was; the backup holds it exactly all the
+// same.
+std::string as_imported(RegistryImage image, const RegistryImage &seed) {
+  const auto unterminated = [&seed](const RegKey &key, const RegValue &value) {
+    for (const RegKey &seeded : seed) {
+      for (const RegValue &was : seeded.values) {
+        const std::vector<BYTE> data = wide_data(was);
+        if (upper_case(seeded.path) == upper_case(key.path) &&
+            upper_case(was.name) == upper_case(value.name) &&
+            is_string_type(was.type) &&
+            (data.size() % 2 != 0 || data.size() < 2 ||
+             data[data.size() - 1] != 0 || data[data.size() - 2] != 0)) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  for (RegKey &key : image) {
+    std::vector<RegValue> kept;
+    for (RegValue value : key.values) {
+      if (!unterminated(key, value)) {
+        value.name = upper_case(value.name);
+        kept.push_back(value);
+      }
+    }
+    key.values = kept;
+  }
+  return describe(image);
+}
 
 class CheckCycle : public testing::TestWithParam<SweepScenario> {};
 
@@ -16,7 +58,8 @@ TEST_P(CheckCycle, ChecksChangingNothingThenFindsWhatTxresetDid) {
     GTEST_SKIP() << "this registry cannot be made to fail a write";
   }
   seed_registry(scenario.seed);
-  const CheckRun before = run_check({});
+  const std::string backup = scratch_path("backup.reg");
+  const CheckRun before = run_check({"--backup", backup});
   EXPECT_EQ(console_text(check_transcript(scenario.check)), before.run.out);
   EXPECT_EQ("", before.run.err);
   EXPECT_EQ(check_status(scenario.check), before.run.exit_status);
@@ -43,6 +86,21 @@ TEST_P(CheckCycle, ChecksChangingNothingThenFindsWhatTxresetDid) {
   EXPECT_EQ(console_text(check_transcript(found)), after.run.out);
   EXPECT_EQ(check_status(found), after.run.exit_status);
   EXPECT_EQ("", after.changes);
+
+  // Each importer puts back every value as it was, after its own txreset.
+  std::ifstream file(backup, std::ios::binary);
+  const std::string saved((std::istreambuf_iterator<char>(file)),
+                          std::istreambuf_iterator<char>());
+  EXPECT_EQ(0U, saved.find(std::string("\xFF\xFEW\0i\0n\0", 8)));
+  for (const std::string &importer : registry_importers()) {
+    const ProgramRun import = import_registry_file(importer, backup);
+    EXPECT_EQ(0, import.exit_status) << importer << ": " << import.err;
+    EXPECT_EQ(as_imported(scenario.seed, scenario.seed),
+              as_imported(read_registry(), scenario.seed))
+        << importer;
+    run_program({});
+  }
+  std::remove(backup.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,7 +114,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CheckOptions, HelpVersionOrAUsageError) {
   seed_registry({{instance_key(1), {dword_value(kValueName, 7)}}});
   const std::vector<std::vector<std::string>> refused{
-      {"-v"}, {"/?"}, {""}, {"--help", "--version"}, {"--version", "x"}};
+      {"-v"},
+      {"/?"},
+      {""},
+      {"--backup"},
+      {"--backup", ""},
+      {"--help", "--version"},
+      {"--version", "x"},
+      {"--backup", "a.reg", "x"},
+      {"x", "--backup", "a.reg"}};
   for (const auto &args : refused) {
     const CheckRun check = run_check(args);
     EXPECT_EQ(2, check.run.exit_status) << args[0];
@@ -67,11 +133,36 @@ TEST(CheckOptions, HelpVersionOrAUsageError) {
   EXPECT_EQ(console_text("txcheck version 1.30\n"), version.run.out);
   const CheckRun help = run_check({"--help"});
   EXPECT_EQ(0, help.run.exit_status);
-  EXPECT_EQ(0U, help.run.out.find("usage: txcheck [--help | --version]"));
+  EXPECT_EQ(0U, help.run.out.find(
+                    "usage: txcheck [--help | --version | --backup FILE]"));
+  EXPECT_NE(std::string::npos, help.run.out.find("reg import FILE"));
   EXPECT_NE(std::string::npos,
             help.run.out.find("SYSTEM\\CurrentControlSet\\Services\\Quorv<n>"
                               "\\Parameters"));
   EXPECT_EQ("", help.run.err + version.run.err);
+}
+
+// A backup that cannot be saved: the check as ever, then exit status 2 and
+// a message that names the file, and nothing left in its folder.
+TEST(CheckBackup, NotSavedSaysWhyAndLeavesNothing) {
+  seed_registry({{instance_key(1), {dword_value(kValueName, 7)}}});
+  const std::filesystem::path folder = scratch_path("backups");
+  std::filesystem::create_directories(folder / "a folder.reg");
+  const std::vector<std::string> unsavable{
+      (folder / "missing" / "x.reg").string(),  // no such folder
+      (folder / "a folder.reg").string(),       // a folder in the way
+  };
+  for (const std::string &path : unsavable) {
+    const CheckRun check = run_check({"--backup", path});
+    EXPECT_EQ(2, check.run.exit_status) << path;
+    EXPECT_EQ(console_text(check_transcript({{1, "needs-reset REG_DWORD 7"}})),
+              check.run.out);
+    EXPECT_EQ(0U, check.run.err.find("txcheck: cannot write " + path + ": "))
+        << check.run.err;
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(folder),
+                               std::filesystem::directory_iterator()));
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
