@@ -1,16 +1,21 @@
 @echo off
 rem Computer startup script: checks ReportTxEarly with txcheck.exe and, only
-rem where an instance needs it, resets it with txreset.exe and checks again.
-rem Everything goes into LOG-FOLDER\%COMPUTERNAME%.log.
+rem where an instance needs a reset, resets it with txreset.exe and checks
+rem again. Before the first reset on a machine it saves the values that
+rem txreset replaces, as LOG-FOLDER\backup\%COMPUTERNAME%.reg, and never
+rem replaces that file. Everything else goes into
+rem LOG-FOLDER\%COMPUTERNAME%.log.
 rem   txreset-startup.cmd LOG-FOLDER
+rem With /restore (txreset-restore.cmd), it imports that backup instead and
+rem logs a check of what the machine holds then.
+rem   txreset-startup.cmd LOG-FOLDER /restore
 rem The builds are taken from this script's own folder: x64\ on AMD64, x86\
 rem on anything else.
 setlocal EnableExtensions
 set "LOGDIR=%~1"
-if not defined LOGDIR (
-  >&2 echo usage: %~nx0 LOG-FOLDER
-  exit /b 2
-)
+set "MODE=%~2"
+if not defined LOGDIR goto usage
+if defined MODE if /i not "%MODE%"=="/restore" goto usage
 if "%LOGDIR:~-1%"=="\" set "LOGDIR=%LOGDIR:~0,-1%"
 
 rem A 32-bit cmd on 64-bit Windows sees x86 in PROCESSOR_ARCHITECTURE and
@@ -21,6 +26,7 @@ set "BUILD=%~dp0x86"
 if /i "%ARCH%"=="AMD64" set "BUILD=%~dp0x64"
 set "CHECK=%BUILD%\txcheck.exe"
 set "RESET=%BUILD%\txreset.exe"
+set "BACKUP=%LOGDIR%\backup\%COMPUTERNAME%.reg"
 
 rem The log is written under partial\ first and moved into place when
 rem complete: a reader of LOG-FOLDER, which takes only the files directly
@@ -29,24 +35,35 @@ rem share, so the move is a rename.
 set "PARTIAL=%LOGDIR%\partial"
 set "WORKLOG=%PARTIAL%\%COMPUTERNAME%.log"
 set "LOG=%LOGDIR%\%COMPUTERNAME%.log"
-if not exist "%PARTIAL%\" mkdir "%PARTIAL%" 2>nul
-if not exist "%PARTIAL%\" (
-  >&2 echo %~nx0: cannot make %PARTIAL%
-  exit /b 1
+for %%d in ("%PARTIAL%" "%LOGDIR%\backup") do (
+  if not exist "%%~d\" mkdir "%%~d" 2>nul
+  if not exist "%%~d\" (
+    >&2 echo %~nx0: cannot make %%~d
+    exit /b 1
+  )
 )
+if /i "%MODE%"=="/restore" goto restore
 
-rem txcheck.exe changes nothing and exits 1 when an instance needs a reset,
-rem is blocked or is unreadable. Only then does txreset.exe run (its
-rem transcript is on standard error), and txcheck.exe again to tell what it
-rem achieved: on a machine that is already right, the log holds one check
-rem and the registry is not written to. A missing program is said in the
-rem log, so that the report names this machine's problem.
+rem txcheck.exe changes nothing. Only where it finds an instance that needs
+rem a reset does txreset.exe run (its transcript is on standard error), and
+rem txcheck.exe again to tell what it achieved: on a machine that is
+rem already right, or whose only findings are instances txreset cannot
+rem change, the log holds one check and the registry is not written to.
+rem The first check that may lead to a reset also saves the backup; where
+rem it cannot (exit status 2), nothing is reset. A missing program is said
+rem in the log, so that the report names this machine's problem.
 set "NEEDED="
-if exist "%CHECK%" (
-  "%CHECK%" >"%WORKLOG%" 2>&1
-  if errorlevel 1 if not errorlevel 2 set "NEEDED=1"
-) else (
+if not exist "%CHECK%" (
   echo %~nx0: %CHECK% is missing>"%WORKLOG%"
+) else if exist "%BACKUP%" (
+  "%CHECK%" >"%WORKLOG%" 2>&1
+) else (
+  "%CHECK%" --backup "%BACKUP%" >"%WORKLOG%" 2>&1
+)
+if exist "%CHECK%" if not errorlevel 2 (
+  for /f "usebackq tokens=1,2" %%a in ("%WORKLOG%") do (
+    if "%%b"=="needs-reset" set "NEEDED=1"
+  )
 )
 if defined NEEDED if not exist "%RESET%" (
   echo %~nx0: %RESET% is missing>>"%WORKLOG%"
@@ -56,9 +73,41 @@ if defined NEEDED (
   "%RESET%" 2>>"%WORKLOG%"
   "%CHECK%" >>"%WORKLOG%" 2>&1
 )
-move /y "%WORKLOG%" "%LOG%" >nul
-if errorlevel 1 (
-  >&2 echo %~nx0: cannot move %WORKLOG% to %LOG%
+goto publish
+
+rem The backup back, with reg.exe where Windows has it (XP and later), else
+rem with regedit; then a check of what the machine holds now.
+:restore
+if not exist "%BACKUP%" (
+  >&2 echo %~nx0: there is no backup %BACKUP%
   exit /b 1
 )
+set "IMPORTED="
+if exist "%SystemRoot%\system32\reg.exe" (
+  "%SystemRoot%\system32\reg.exe" import "%BACKUP%" >nul 2>&1 && set "IMPORTED=1"
+) else (
+  start "" /wait regedit.exe /s "%BACKUP%" && set "IMPORTED=1"
+)
+if exist "%CHECK%" (
+  "%CHECK%" >"%WORKLOG%" 2>&1
+) else (
+  echo %~nx0: %CHECK% is missing>"%WORKLOG%"
+)
+if not defined IMPORTED echo %~nx0: cannot import %BACKUP%>>"%WORKLOG%"
+
+rem Whether the move worked is read from the files: some cmd leave
+rem ERRORLEVEL as the last program set it when MOVE succeeds.
+:publish
+move /y "%WORKLOG%" "%LOG%" >nul 2>&1
+if exist "%WORKLOG%" goto unmoved
+if not exist "%LOG%" goto unmoved
+if not defined IMPORTED if /i "%MODE%"=="/restore" exit /b 1
 exit /b 0
+
+:unmoved
+>&2 echo %~nx0: cannot move %WORKLOG% to %LOG%
+exit /b 1
+
+:usage
+>&2 echo usage: %~nx0 LOG-FOLDER [/restore]
+exit /b 2

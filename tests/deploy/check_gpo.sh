@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
-# The GPO startup script for real, under Wine's cmd in the 64-bit test
-# prefix, over two boots: a local folder stands for the SYSVOL copy of the
-# script with the x64 builds (and no x86 ones: the script must pick x64
+# The GPO scripts for real, under Wine's cmd in the 64-bit test prefix, over
+# two boots and a restore: a local folder stands for the SYSVOL copy of the
+# scripts with the x64 builds (and no x86 ones: the script must pick x64
 # here), another for the log share. Keys are seeded for instances 1 (value
-# 7), 3 (no value), 5 (a string) and 6 (already 0).
-# - First boot: the log holds a check that finds 1, 3 and 5 in need of a
-#   reset, txreset's transcript, and a check that finds them ok; txreport
-#   reads the outcomes back.
-# - Second boot: the log holds only a check, all ok, and `reg export` of
-#   the instance keys is the same to the byte before and after; txreport
-#   reads it back.
+# 7), 3 (no value), 5 (a string), 6 (already 0) and 7 (7, in a key that
+# grants only reading: blocked).
+# - First boot: the backup is saved, and holds what txreset replaces; the
+#   log holds a check that finds 1, 3 and 5 in need of a reset, txreset's
+#   transcript, and a check that finds them ok; txreport reads the outcomes
+#   back. The script exits 0, although the last check exits 1 (blocked).
+# - Second boot: the log holds only a check, txreset does not run although
+#   an instance is blocked, `reg export` of the instance keys is the same to
+#   the byte before and after, and the backup is not replaced.
+# - Restore, with reg.exe and again (after a third boot) with regedit where
+#   reg.exe is missing: `reg export` of the instance keys is the one from
+#   before the first boot, byte for byte, and the log holds a check.
 # - With txcheck.exe missing, the log says so and txreport names it.
-# Usage: check_gpo.sh LOADER STARTUP.cmd x64/txreset.exe x64/txcheck.exe
-#                     txreport.exe WORK_DIR
+# Usage: check_gpo.sh LOADER GPO_DIR x64/txreset.exe x64/txcheck.exe
+#                     txreport.exe set_key_dacl.exe WORK_DIR
 # The environment names the prefix (WINEPREFIX) and the loader (WINELOADER).
 set -euo pipefail
-loader=$1 script=$2 reset=$3 check=$4 txreport=$5 work=$6
+loader=$1 gpo=$2 reset=$3 check=$4 txreport=$5 set_key_dacl=$6 work=$7
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 windows_path() { local path=Z:$1; echo "${path//\//\\}"; }
@@ -23,11 +28,13 @@ wine() { "$loader" "$@"; }
 
 rm -rf "$work"
 mkdir -p "$work/sysvol/x64" "$work/share"
-cp "$script" "$work/sysvol/"
+cp "$gpo"/*.cmd "$work/sysvol/"
 cp "$reset" "$check" "$work/sysvol/x64/"
 
 services='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services'
-seeded=(1 3 5 6)
+blocked='SYSTEM\CurrentControlSet\Services\Quorv7\Parameters'
+seeded=(1 3 5 6 7)
+wine "$set_key_dacl" 'D:(A;;KA;;;WD)' "$blocked" 2>/dev/null || true
 {
   printf 'REGEDIT4\r\n\r\n'
   for n in $(seq 0 17); do printf '[-%s\\Quorv%d]\r\n' "$services" "$n"; done
@@ -35,14 +42,15 @@ seeded=(1 3 5 6)
   printf '[%s\\Quorv3\\Parameters]\r\n' "$services"
   printf '[%s\\Quorv5\\Parameters]\r\n"ReportTxEarly"="yes"\r\n' "$services"
   printf '[%s\\Quorv6\\Parameters]\r\n"ReportTxEarly"=dword:00000000\r\n' "$services"
+  printf '[%s\\Quorv7\\Parameters]\r\n"ReportTxEarly"=dword:00000007\r\n' "$services"
 } >"$work/seed.reg"
 wine regedit /s "$(windows_path "$work/seed.reg")"
+wine "$set_key_dacl" 'D:P(A;;KR;;;WD)' "$blocked"
 wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly | grep -q 'REG_SZ' ||
   fail "the registry was not seeded"
 
-startup() {
-  wine cmd /c "$(windows_path "$work/sysvol/txreset-startup.cmd")" \
-    "$(windows_path "$work/share")"
+boot() { # SCRIPT: runs it as the startup script runs
+  wine cmd /c "$(windows_path "$work/sysvol/$1")" "$(windows_path "$work/share")"
 }
 # The seeded keys as `reg export` writes them, one after another.
 export_keys() {
@@ -60,26 +68,30 @@ read_log() {
   grep -qv $'\r$' "${logs[0]}" && fail "a line of the log has no CRLF end"
   tr -d '\r' <"${logs[0]}"
 }
-all_ok='16 instances: 4 ok, 12 absent, 0 needs-reset, 0 blocked, 0 unreadable'
+summary() { # OK NEEDS-RESET
+  echo "16 instances: $1 ok, 11 absent, $2 needs-reset, 1 blocked, 0 unreadable"
+}
 share=$(windows_path "$work/share")
 # txreport.exe's CSV on the share must give these words to instances 1, 3,
-# 5 and 6, and "absent" to the others.
-report_gives() { # WORD1 WORD3 WORD5 WORD6
+# 5, 6 and 7, and "absent" to the others.
+report_gives() { # WORD1 WORD3 WORD5 WORD6 WORD7
   local expected="host,instance,outcome" n word status=0 csv
   for n in $(seq 0 15); do
-    case $n in 1) word=$1 ;; 3) word=$2 ;; 5) word=$3 ;; 6) word=$4 ;; *) word=absent ;; esac
+    case $n in 1) word=$1 ;; 3) word=$2 ;; 5) word=$3 ;; 6) word=$4 ;; 7) word=$5 ;; *) word=absent ;; esac
     expected+=$'\n'"$host,$n,$word"
   done
   csv=$(wine "$txreport" --format csv --expect 1,3,5 "$share") || status=$?
-  [ "$status" -eq 0 ] && [ "$csv" = "$expected" ] ||
-    fail "txreport exited $status and gave:"$'\n'"$csv"
+  [ "$csv" = "$expected" ] || fail "txreport exited $status and gave:"$'\n'"$csv"
   wine "$txreport" "$share" || true
 }
 
-# First boot: check, reset, check.
-startup || fail "the startup script exited $? on the first boot"
+export_keys >"$work/pristine.reg"
+
+# First boot: check and save the backup, reset, check.
+boot txreset-startup.cmd || fail "the startup script exited $? on the first boot"
 log=$(read_log)
 host=$(basename "$work"/share/*.log .log)
+backup=$work/share/backup/$host.reg
 echo "== the log of the first boot"
 echo "$log"
 [ "$(grep -c '^txcheck version ' <<<"$log")" -eq 2 ] || fail "the first boot's log does not hold two checks"
@@ -87,35 +99,64 @@ echo "$log"
 [ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] || fail "the log does not start with a check"
 grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "the first check did not find Quorv1"
 grep -qx 'Quorv5 needs-reset REG_SZ "yes"' <<<"$log" || fail "the first check did not find Quorv5"
-grep -qx '16 instances: 1 ok, 12 absent, 3 needs-reset, 0 blocked, 0 unreadable' <<<"$log" ||
-  fail "the first check's summary is wrong"
-[ "$(tail -n 1 <<<"$log")" = "$all_ok" ] || fail "the second check did not find every instance ok"
+grep -qx "$(summary 1 3)" <<<"$log" || fail "the first check's summary is wrong"
+[ "$(tail -n 1 <<<"$log")" = "$(summary 4 0)" ] || fail "the second check did not find every instance ok"
 wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly |
   grep -q 'REG_DWORD *0x0' || fail "Quorv5 was not reset"
-report_gives reset written reset reset
+echo "== the backup"
+iconv -f UTF-16 -t UTF-8 "$backup" | tr -d '\r' | tee "$work/backup.txt"
+for line in '"ReportTxEarly"=dword:00000007' '"ReportTxEarly"=-' \
+  '"ReportTxEarly"="yes"' '; not saved: Quorv7 blocked REG_DWORD 7; full access: '; do
+  grep -qF "$line" "$work/backup.txt" || fail "the backup lacks $line"
+done
+cp "$backup" "$work/first-backup.reg"
+report_gives reset written reset reset blocked
 
-# Second boot: one check, and nothing written.
+# Second boot: one check, nothing written, the backup kept.
 export_keys >"$work/before.reg"
-startup || fail "the startup script exited $? on the second boot"
+boot txreset-startup.cmd || fail "the startup script exited $? on the second boot"
 export_keys >"$work/after.reg"
 [ -s "$work/before.reg" ] && cmp "$work/before.reg" "$work/after.reg" &&
   echo "ok: reg export of the instance keys is the same after the second boot" ||
   fail "the second boot changed the registry"
+cmp "$backup" "$work/first-backup.reg" || fail "the second boot replaced the backup"
 log=$(read_log)
 echo "== the log of the second boot"
 echo "$log"
 [ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] && [ "$(wc -l <<<"$log")" -eq 18 ] &&
-  [ "$(tail -n 1 <<<"$log")" = "$all_ok" ] ||
-  fail "the second boot's log is not a single check that finds all ok"
-report_gives ok ok ok ok
+  [ "$(tail -n 1 <<<"$log")" = "$(summary 4 0)" ] ||
+  fail "the second boot's log is not a single check that finds all but the blocked one ok"
+report_gives ok ok ok ok blocked
 # As other Windows console tools do, txreport expands a wildcard itself.
 [ "$(wine "$txreport" --format csv "$share\\*.log" || true)" = \
   "$(wine "$txreport" --format csv "$share" || true)" ] &&
   echo "ok: txreport expands share\\*.log" || fail "txreport on share\\*.log reads another set"
 
+# Restore, with reg.exe; then, after a boot has reset again, with regedit
+# where reg.exe is missing.
+reg_exe=$WINEPREFIX/drive_c/windows/system32/reg.exe
+for importer in reg regedit; do
+  [ "$importer" = reg ] || {
+    boot txreset-startup.cmd
+    mv "$reg_exe" "$reg_exe.hidden"
+  }
+  status=0
+  boot txreset-restore.cmd || status=$?
+  [ "$importer" = reg ] || mv "$reg_exe.hidden" "$reg_exe"
+  [ "$status" -eq 0 ] || fail "the restore with $importer exited $status"
+  export_keys >"$work/restored.reg"
+  cmp "$work/pristine.reg" "$work/restored.reg" &&
+    echo "ok: after the restore with $importer, reg export is the one from before the first boot" ||
+    fail "the restore with $importer did not put the keys back as they were"
+  log=$(read_log)
+  [ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] && [ "$(tail -n 1 <<<"$log")" = "$(summary 1 3)" ] ||
+    fail "the log after the restore with $importer is not a check of the values put back:"$'\n'"$log"
+done
+report_gives needs-reset needs-reset needs-reset ok blocked
+
 # The check missing: the log says so, and the report names it.
 rm "$work/sysvol/x64/txcheck.exe"
-startup || fail "the startup script exited $? without txcheck.exe"
+boot txreset-startup.cmd || fail "the startup script exited $? without txcheck.exe"
 status=0
 csv=$(wine "$txreport" --format csv "$share") || status=$?
 [ "$status" -eq 1 ] || fail "txreport exited $status on a log of a missing program"
@@ -123,5 +164,6 @@ grep -q "^$host,,unreadable" <<<"$csv" || fail "txreport gave:"$'\n'"$csv"
 grep -q 'txcheck.exe is missing' "$work/share/$host.log" || fail "the log does not say txcheck.exe is missing"
 wine "$txreport" "$share" || true
 
-[ "$failures" -eq 0 ] && echo "ok: the startup script under Wine's cmd, over two boots"
+wine "$set_key_dacl" 'D:(A;;KA;;;WD)' "$blocked"
+[ "$failures" -eq 0 ] && echo "ok: the GPO scripts under Wine's cmd, over two boots and a restore"
 exit $((failures != 0))
