@@ -3,8 +3,8 @@ rem Computer startup script: checks ReportTxEarly with txcheck.exe and, only
 rem where an instance needs a reset, resets it with txreset.exe and checks
 rem again. Before the first reset on a machine it saves the values that
 rem txreset replaces, as LOG-FOLDER\backup\%COMPUTERNAME%.reg, and never
-rem replaces that file. Everything else goes into
-rem LOG-FOLDER\%COMPUTERNAME%.log.
+rem replaces that file: it holds the values from before the first change.
+rem Everything else goes into LOG-FOLDER\%COMPUTERNAME%.log.
 rem   txreset-startup.cmd LOG-FOLDER
 rem With /restore (txreset-restore.cmd), it imports that backup instead and
 rem logs a check of what the machine holds then.
@@ -34,6 +34,7 @@ rem inside it, never sees a half-written log. Both folders are on the same
 rem share, so the move is a rename.
 set "PARTIAL=%LOGDIR%\partial"
 set "WORKLOG=%PARTIAL%\%COMPUTERNAME%.log"
+set "NEWBACKUP=%PARTIAL%\%COMPUTERNAME%.reg"
 set "LOG=%LOGDIR%\%COMPUTERNAME%.log"
 for %%d in ("%PARTIAL%" "%LOGDIR%\backup") do (
   if not exist "%%~d\" mkdir "%%~d" 2>nul
@@ -49,22 +50,32 @@ rem a reset does txreset.exe run (its transcript is on standard error), and
 rem txcheck.exe again to tell what it achieved: on a machine that is
 rem already right, or whose only findings are instances txreset cannot
 rem change, the log holds one check and the registry is not written to.
-rem The first check that may lead to a reset also saves the backup; where
-rem it cannot (exit status 2), nothing is reset. A missing program is said
-rem in the log, so that the report names this machine's problem.
+rem Until the machine has a backup, the first check also saves one under
+rem partial\, which takes its place in backup\ only when a reset follows;
+rem where it cannot be saved (exit status 2, or the move fails), nothing is
+rem reset. A missing program or backup is said in the log, so that the
+rem report names this machine's problem.
 set "NEEDED="
 if not exist "%CHECK%" (
   echo %~nx0: %CHECK% is missing>"%WORKLOG%"
 ) else if exist "%BACKUP%" (
   "%CHECK%" >"%WORKLOG%" 2>&1
 ) else (
-  "%CHECK%" --backup "%BACKUP%" >"%WORKLOG%" 2>&1
+  "%CHECK%" --backup "%NEWBACKUP%" >"%WORKLOG%" 2>&1
 )
 if exist "%CHECK%" if not errorlevel 2 (
   for /f "usebackq tokens=1,2" %%a in ("%WORKLOG%") do (
     if "%%b"=="needs-reset" set "NEEDED=1"
   )
 )
+if defined NEEDED if not exist "%BACKUP%" (
+  move /y "%NEWBACKUP%" "%BACKUP%" >nul 2>&1
+  if not exist "%BACKUP%" (
+    echo %~nx0: cannot save the backup %BACKUP%>>"%WORKLOG%"
+    set "NEEDED="
+  )
+)
+if exist "%NEWBACKUP%" del "%NEWBACKUP%"
 if defined NEEDED if not exist "%RESET%" (
   echo %~nx0: %RESET% is missing>>"%WORKLOG%"
   set "NEEDED="

@@ -1,7 +1,9 @@
 #include "txreport/txreport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -38,6 +40,20 @@ struct Source {
 };
 constexpr std::size_t kItself = static_cast<std::size_t>(-1);
 
+// A backup that txcheck saved beside the logs, HOST.reg, as the rollout
+// recipes keep them: not a host's log.
+bool is_backup(const std::string &name) {
+  constexpr std::string_view kSuffix = ".reg";
+  if (name.size() < kSuffix.size()) {
+    return false;
+  }
+  return std::equal(kSuffix.begin(), kSuffix.end(),
+                    name.end() - static_cast<std::ptrdiff_t>(kSuffix.size()),
+                    [](char a, char b) {
+                      return a == std::tolower(static_cast<unsigned char>(b));
+                    });
+}
+
 std::vector<Argument> look_at(const std::vector<std::string> &paths) {
   std::vector<Argument> arguments;
   for (const std::string &path : paths) {
@@ -45,6 +61,9 @@ std::vector<Argument> look_at(const std::vector<std::string> &paths) {
     Argument argument{path, lookup.kind, std::move(lookup.problem), {}};
     if (argument.kind == PathKind::kFolder) {
       FolderListing listing = list_folder(path);
+      listing.names.erase(
+          std::remove_if(listing.names.begin(), listing.names.end(), is_backup),
+          listing.names.end());
       argument.names = std::move(listing.names);
       argument.problem = std::move(listing.problem);
     }

@@ -4,16 +4,22 @@
 # staged registries, with txreport found on PATH as its package installs
 # it. It must pass over a fleet that is all ok, and fail, still showing the
 # table, over one where a value was lost.
-# Then the whole playbook on one host whose Windows modules are stand-ins
-# (windows_stand_in/) that run txcheck and txreset as built on the emulated
-# registry: under --check it changes nothing and only checks; the first
-# run resets and counts the host changed; the second only checks and does
-# not.
+# Then the whole playbook on one host whose Windows modules, and reg.exe,
+# are stand-ins (windows_stand_in/) that run txcheck and txreset as built on
+# the emulated registry: under --check it changes nothing and only checks;
+# the first run keeps the backup, resets and counts the host changed; the
+# second only checks and does not, and keeps the backup as it was. Then the
+# restore play: under --check it names the host and changes nothing; a run
+# puts the registry back as it was before the first run, byte for byte, and
+# counts the host changed; a second run does not. Last, a host whose only
+# finding is an instance that txreset cannot change is reported, not reset
+# or changed.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
 #                         txreport WORK_DIR
 set -euo pipefail
 source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5
 playbook=$source_dir/deploy/ansible/txreset.yml
+restore=$source_dir/deploy/ansible/txreset-restore.yml
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -23,7 +29,7 @@ export ANSIBLE_LOCAL_TEMP=$work/tmp XDG_CACHE_HOME=$work/cache
 export ANSIBLE_NOCOLOR=1 ANSIBLE_FORCE_COLOR=0
 
 ansible-playbook --syntax-check \
-  -i "$source_dir/deploy/ansible/inventory.example.yml" "$playbook" ||
+  -i "$source_dir/deploy/ansible/inventory.example.yml" "$playbook" "$restore" ||
   fail "syntax check"
 (cd "$source_dir" && ansible-lint --offline --nocolor deploy/ansible) ||
   fail "ansible-lint"
@@ -64,6 +70,7 @@ grep -q 'txreport found hosts that are not ok' <<<"$output" ||
 # The whole playbook, on one host.
 host=$work/web01
 mkdir -p "$host" "$work/bundle/x64"
+cp "$source_dir/tests/deploy/windows_stand_in/host/reg.exe" "$host/"
 cp "$txcheck" "$work/bundle/x64/txcheck.exe"
 cp "$txreset" "$work/bundle/x64/txreset.exe"
 printf '%s\n' '[txreset_targets]' 'web01 ansible_connection=local' >"$work/inventory"
@@ -72,24 +79,25 @@ printf '%s\n' '[txreset_targets]' 'web01 ansible_connection=local' >"$work/inven
 printf 'key rw %s\n' SYSTEM 'SYSTEM\CurrentControlSet' \
   'SYSTEM\CurrentControlSet\Services' "${key}1" "${key}1\\Parameters" >"$host/registry"
 printf '%s' "$value" >>"$host/registry"
-whole_play() { # ANSIBLE-PLAYBOOK OPTIONS...
+whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
   PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
     ANSIBLE_COLLECTIONS_PATH=$source_dir/tests/deploy/windows_stand_in \
-    ansible-playbook -i "$work/inventory" "$playbook" "$@" \
+    ansible-playbook -i "$work/inventory" "$@" \
     -e "txreset_bundle_dir=$work/bundle" -e txreset_build=x64 \
+    -e "txcheck_backup_remote_path=$host/backup.reg" \
     -e "txreset_reports_dir=$work/reports" 2>&1
 }
 # Runs the playbook, checks that it passes, web01's changed count and its
 # row in the report, and leaves the registry from before in $registry,
 # web01's log in $log, and its number of checks and transcripts in $checks
 # and $transcripts.
-play_run() { # DESCRIPTION CHANGED STATUS OPTIONS...
+play_run() { # DESCRIPTION CHANGED STATUS PLAYBOOK OPTIONS...
   local what=$1 changed=$2 row=$3 status=0
   shift 3
   registry=$(cat "$host/registry")
   output=$(whole_play "$@") || status=$?
   echo "$output"
-  [ "$status" -eq 0 ] || fail "$what: the playbook failed ($status)"
+  [ "$status" -eq 0 ] || [ "$row" = "failed" ] || fail "$what: the playbook failed ($status)"
   grep -Eq "^web01 +: ok=[0-9]+ +changed=$changed " <<<"$output" ||
     fail "$what: web01 is not counted changed=$changed"
   grep -q "\"web01  $row" <<<"$output" || fail "$what: the report does not show web01 $row"
@@ -97,20 +105,38 @@ play_run() { # DESCRIPTION CHANGED STATUS OPTIONS...
   checks=$(grep -c '^txcheck version ' <<<"$log" || true)
   transcripts=$(grep -c '^Tarnel Utility Program ' <<<"$log" || true)
 }
-play_run "under --check" 0 "needs-reset  -N--------------" --check
+play_run "under --check" 0 "needs-reset  -N--------------" "$playbook" --check
 grep -q 'Hosts that a run would change: web01"' <<<"$output" ||
   fail "under --check the report does not say that web01 would change"
 [ "$checks $transcripts" = "1 0" ] || fail "under --check the log is not one check"
 [ "$(cat "$host/registry")" = "$registry" ] || fail "--check changed the registry"
 grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "--check did not find Quorv1"
-play_run "the first run" 1 "ok           -R--------------"
+[ ! -e "$work/reports/web01.reg" ] || fail "under --check a backup was kept"
+original=$(cat "$host/registry")
+play_run "the first run" 1 "ok           -R--------------" "$playbook"
+iconv -f UTF-16 -t UTF-8 "$work/reports/web01.reg" | grep -qx $'"ReportTxEarly"=dword:00000007\r' ||
+  fail "the first run kept no backup of Quorv1's value"
+cp "$work/reports/web01.reg" "$work/first-backup.reg"
 [ "$checks $transcripts" = "2 1" ] || fail "the first run's log is not check, transcript, check"
 [ "$(tail -n 1 <<<"$log")" = '16 instances: 1 ok, 15 absent, 0 needs-reset, 0 blocked, 0 unreadable' ] ||
   fail "the first run's last check does not find Quorv1 ok"
-play_run "the second run" 0 "ok           -o--------------"
+play_run "the second run" 0 "ok           -o--------------" "$playbook"
 [ "$checks $transcripts" = "1 0" ] || fail "the second run's log is not one check"
 [ "$(cat "$host/registry")" = "$registry" ] || fail "the second run changed the registry"
-[ -z "$(ls "$host" | grep -v '^registry$')" ] || fail "the copied programs were left: $(ls "$host")"
+cmp "$work/reports/web01.reg" "$work/first-backup.reg" || fail "the second run replaced the backup"
+
+play_run "the restore under --check" 0 "ok           -o--------------" "$restore" --check
+grep -q 'A run would restore web01 from' <<<"$output" || fail "under --check the restore does not name web01"
+[ "$(cat "$host/registry")" = "$registry" ] || fail "the restore under --check changed the registry"
+play_run "the restore" 1 "needs-reset  -N--------------" "$restore"
+[ "$(cat "$host/registry")" = "$original" ] || fail "the restore did not put the registry back as it was"
+play_run "the restore again" 0 "needs-reset  -N--------------" "$restore"
+[ -z "$(ls "$host" | grep -vx 'registry\|reg.exe')" ] || fail "the copied files were left: $(ls "$host")"
+
+# Only a key that txreset cannot open: reported, and nothing run or changed.
+sed -i 's/^key rw \(.*Quorv1.Parameters\)$/key ro \1/' "$host/registry"
+play_run "a run where the key grants only reading" 0 failed "$playbook"
+[ "$checks $transcripts" = "1 0" ] || fail "txreset ran where the key grants only reading"
 
 [ "$failures" -eq 0 ] && echo "ok: the Ansible playbook"
 exit $((failures != 0))

@@ -67,6 +67,8 @@ TEST_F(Cli, ReportsFoldersInNameOrderAndSaysWhetherAllIsWell) {
   write_file(path("logs/db.log"), kGood.substr(0, 30));
   write_file(path("logs/web01.log"), kGood);
   write_file(path("logs/Z.txt"), "");
+  write_file(path("logs/web01.reg"), "a backup, not a log");
+  write_file(path("logs/web03.REG"), "nor this");
   make_folder("logs/subfolder.log");
   write_file(path("logs/subfolder.log/inner.log"), kGood);
   ASSERT_EQ(0, symlink("nowhere", path("logs/ghost.log").c_str()));
