@@ -68,23 +68,23 @@ void describe_value(char (&found)[kFoundSize], DWORD type, const BYTE *data,
   }
 }
 
-// An instance's line, as put_line writes it, into `line`.
+// An instance's line, as put_line writes it, into `line`, and then `end`.
 constexpr std::size_t kLineSize = 32 + kFoundSize + kReasonSize;
 static_assert(kLineSize <= kCheckLineMax, "txreport reads lines so long");
 
 void format_line(char (&line)[kLineSize], int instance, int state,
-                 const char *found, const char *separator, const char *reason) {
-  std::snprintf(line, sizeof line, "%s%d %s %s%s%s", kServiceName, instance,
-                kCheckWords[state], found, separator, reason);
+                 const char *found, const char *separator, const char *reason,
+                 const char *end) {
+  std::snprintf(line, sizeof line, "%s%d %s %s%s%s%s", kServiceName, instance,
+                kCheckWords[state], found, separator, reason, end);
 }
 
 // Writes the instance's line and gives back its state.
 int put_line(int instance, int state, const char *found,
              const char *separator = "", const char *reason = "") {
   char line[kLineSize];
-  format_line(line, instance, state, found, separator, reason);
+  format_line(line, instance, state, found, separator, reason, "\n");
   std::fputs(line, stdout);
-  std::fputs("\n", stdout);
   return state;
 }
 
@@ -94,7 +94,7 @@ void note_not_saved(RegFile *backup, int instance, int state, const char *found,
                     const char *separator = "", const char *reason = "") {
   if (backup != nullptr) {
     char line[kLineSize];
-    format_line(line, instance, state, found, separator, reason);
+    format_line(line, instance, state, found, separator, reason, "");
     char note[sizeof "not saved: " + kLineSize];
     std::snprintf(note, sizeof note, "not saved: %s", line);
     reg_file_comment(*backup, note);
@@ -113,25 +113,28 @@ constexpr std::array<WCHAR, sizeof kSettingValueName> kSettingValueNameW =
     wide_value_name();
 
 // The value as the registry holds it, whatever its size, through the wide
-// API: its size asked first, then read into storage that big (again where
-// it grew meanwhile). `data` is to be freed.
+// API: read into storage that holds most values, and again into storage of
+// the size the registry gives where the value is longer (again where it
+// grew meanwhile), so it is never cut. `data` is to be freed.
 LONG read_exactly(HKEY key, DWORD &type, BYTE *&data, DWORD &size) {
   data = nullptr;
-  size = 0;
-  for (;;) {
+  for (DWORD room = 256;; room = size) {
+    auto *grown = static_cast<BYTE *>(std::realloc(data, room));
+    if (grown == nullptr) {
+      std::free(data);
+      data = nullptr;
+      return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    data = grown;
+    size = room;
     const LONG status = RegQueryValueExW(key, kSettingValueNameW.data(),
                                          nullptr, &type, data, &size);
-    if (status == ERROR_SUCCESS && (data != nullptr || size == 0)) {
+    if (status != ERROR_MORE_DATA) {
+      if (status != ERROR_SUCCESS) {
+        std::free(data);
+        data = nullptr;
+      }
       return status;
-    }
-    std::free(data);
-    data = nullptr;
-    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
-      return status;
-    }
-    data = static_cast<BYTE *>(std::malloc(size));
-    if (data == nullptr) {
-      return ERROR_NOT_ENOUGH_MEMORY;
     }
   }
 }
