@@ -1,7 +1,6 @@
 #include "txreport/txreport.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
@@ -41,17 +40,20 @@ struct Source {
 constexpr std::size_t kItself = static_cast<std::size_t>(-1);
 
 // A backup that txcheck saved beside the logs, HOST.reg, as the rollout
-// recipes keep them: not a host's log.
+// recipes keep them: not a host's log. The suffix in any case of ASCII.
 bool is_backup(const std::string &name) {
   constexpr std::string_view kSuffix = ".reg";
   if (name.size() < kSuffix.size()) {
     return false;
   }
-  return std::equal(kSuffix.begin(), kSuffix.end(),
-                    name.end() - static_cast<std::ptrdiff_t>(kSuffix.size()),
-                    [](char a, char b) {
-                      return a == std::tolower(static_cast<unsigned char>(b));
-                    });
+  for (std::size_t at = 0; at < kSuffix.size(); ++at) {
+    char c = name[name.size() - kSuffix.size() + at];
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    if (c != kSuffix[at]) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::vector<Argument> look_at(const std::vector<std::string> &paths) {
