@@ -42,8 +42,11 @@ bool save_file(const char *path, const BYTE *bytes, std::size_t size,
                 ? static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION)
                 : static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY);
   } else {
+    // Written through to the disk, or to the file server's disk, before
+    // WriteFile returns: what is renamed into place is all there.
     file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
+                       nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       error = GetLastError();
     }
@@ -57,9 +60,6 @@ bool save_file(const char *path, const BYTE *bytes, std::size_t size,
       error = GetLastError();
     }
     done += wrote;
-  }
-  if (error == ERROR_SUCCESS && !FlushFileBuffers(file)) {
-    error = GetLastError();
   }
   if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) &&
       error == ERROR_SUCCESS) {

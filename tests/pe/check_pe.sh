@@ -28,8 +28,7 @@ i686)
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection DeleteFileW
   EnterCriticalSection ExitProcess FindClose FindFirstFileW FindNextFileW
-  FlushFileBuffers FormatMessageA FormatMessageW FreeLibrary
-  GetCurrentProcessId GetFileAttributesW GetFileInformationByHandle
+  FormatMessageA FormatMessageW FreeLibrary GetCurrentProcessId GetFileAttributesW GetFileInformationByHandle
   GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
   GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
   LeaveCriticalSection LoadLibraryA LocalFree MoveFileExW MultiByteToWideChar
@@ -50,7 +49,7 @@ x86_64)
 ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection DeleteFileW
   EnterCriticalSection ExitProcess FindClose FindFirstFileW FindNextFileW
-  FlushFileBuffers FormatMessageA FormatMessageW GetCurrentProcessId
+  FormatMessageA FormatMessageW GetCurrentProcessId
   GetFileAttributesW GetFileInformationByHandle GetLastError
   GetModuleHandleA GetProcAddress GetStartupInfoA GetStartupInfoW
   InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection
@@ -91,7 +90,7 @@ KERNEL32.dll GetProcAddress
 KERNEL32.dll LoadLibraryA
 KERNEL32.dll FormatMessageA
 KERNEL32.dll CreateFileW
-KERNEL32.dll FlushFileBuffers
+KERNEL32.dll WriteFile
 KERNEL32.dll MoveFileExW"
   forbidden_imports='^ADVAPI32\.dll '
   bound_functions="RegCloseKey RegOpenKeyExA RegQueryValueExA RegQueryValueExW"
