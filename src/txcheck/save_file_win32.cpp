@@ -44,9 +44,9 @@ bool save_file(const char *path, const BYTE *bytes, std::size_t size,
   } else {
     // Written through to the disk, or to the file server's disk, before
     // WriteFile returns: what is renamed into place is all there.
-    file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
-                       nullptr);
+    file =
+        CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       error = GetLastError();
     }
