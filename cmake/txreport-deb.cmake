@@ -21,13 +21,20 @@ set(txreport_doc share/doc/txreport)
 
 install(TARGETS txreport RUNTIME DESTINATION bin)
 
-# The man page, from the program's own --help.
+# The man page, from the program's own --help: in the C locale, since
+# help2man words its headings in the locale's language, and with paths
+# relative to this folder, since help2man takes a path as Latin-1, which a
+# path of other letters does not survive.
 set(man_page ${CMAKE_CURRENT_BINARY_DIR}/txreport.1)
+file(RELATIVE_PATH program_folder ${CMAKE_CURRENT_BINARY_DIR}
+     ${PROJECT_BINARY_DIR})
 add_custom_command(OUTPUT ${man_page}.gz
-  COMMAND ${HELP2MAN} --no-info --no-discard-stderr
+  COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C LANGUAGE=
+          ${HELP2MAN} --no-info --no-discard-stderr
           --version-string=${PROJECT_VERSION} --name=${txreport_summary}
-          --output=${man_page} $<TARGET_FILE:txreport>
-  COMMAND ${GZIP_PROGRAM} -9nf ${man_page}
+          --output=txreport.1 ${program_folder}/$<TARGET_FILE_NAME:txreport>
+  COMMAND ${GZIP_PROGRAM} -9nf txreport.1
+  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
   DEPENDS txreport
   VERBATIM)
 

@@ -48,9 +48,10 @@ transcript "" "$work/fleet-ok/web02.log"
 cp "$work/fleet-ok/"*.log "$work/fleet-lost/"
 transcript "key wf ${key}2\\Parameters"$'\n'"$value" "$work/fleet-lost/web03.log"
 
+# Extra variables go as JSON, which keeps a path with spaces whole.
 report_play() { # FLEET_DIR
   PATH=$(dirname "$txreport"):$PATH ansible-playbook -i localhost, "$playbook" \
-    -e "txreset_reports_dir=$1" 2>&1
+    -e "$(jq -n --arg reports "$1" '{txreset_reports_dir: $reports}')" 2>&1
 }
 status=0
 output=$(report_play "$work/fleet-ok") || status=$?
@@ -83,9 +84,10 @@ whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
   PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
     ANSIBLE_COLLECTIONS_PATH=$source_dir/tests/deploy/windows_stand_in \
     ansible-playbook -i "$work/inventory" "$@" \
-    -e "txreset_bundle_dir=$work/bundle" -e txreset_build=x64 \
-    -e "txcheck_backup_remote_path=$host/backup.reg" \
-    -e "txreset_reports_dir=$work/reports" 2>&1
+    -e "$(jq -n --arg work "$work" --arg host "$host" '{
+           txreset_bundle_dir: "\($work)/bundle", txreset_build: "x64",
+           txcheck_backup_remote_path: "\($host)/backup.reg",
+           txreset_reports_dir: "\($work)/reports"}')" 2>&1
 }
 # Runs the playbook, checks that it passes, web01's changed count and its
 # row in the report, and leaves the registry from before in $registry,
