@@ -203,10 +203,16 @@ std::string quoted(const std::string &text) { return "\"" + text + "\""; }
 
 // Runs a command line with its output captured, as a child process.
 ProgramRun run_process(const std::string &command) {
-  std::string line = command;  // CreateProcessA may write to it
+  // UTF-8 as the build names the programs, and UTF-16 as Windows takes a
+  // path, whatever its letters; CreateProcessW may write to it.
+  std::wstring line(static_cast<std::size_t>(MultiByteToWideChar(
+                        CP_UTF8, 0, command.c_str(), -1, nullptr, 0)),
+                    L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, command.c_str(), -1, line.data(),
+                      static_cast<int>(line.size()));
   const std::string out_path = scratch_file("out");
   const std::string err_path = scratch_file("err");
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = inheritable_file("NUL", GENERIC_READ, OPEN_EXISTING);
@@ -215,7 +221,7 @@ ProgramRun run_process(const std::string &command) {
 
   PROCESS_INFORMATION process{};
   ProgramRun run{"", "", -1};
-  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                      nullptr, &startup, &process)) {
     DWORD status = 0;
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
@@ -223,12 +229,12 @@ ProgramRun run_process(const std::string &command) {
       run.exit_status = static_cast<int>(status);
     } else {
       TerminateProcess(process.hProcess, 1);
-      std::fprintf(stderr, "harness: %s did not end\n", line.c_str());
+      std::fprintf(stderr, "harness: %s did not end\n", command.c_str());
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   } else {
-    std::fprintf(stderr, "harness: cannot start %s (%lu)\n", line.c_str(),
+    std::fprintf(stderr, "harness: cannot start %s (%lu)\n", command.c_str(),
                  GetLastError());
   }
   CloseHandle(startup.hStdInput);
