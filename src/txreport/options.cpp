@@ -1,9 +1,11 @@
 #include "txreport/options.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
+// The usage, in two parts around the number of the last instance.
 constexpr char kUsage[] =
     "Usage: txreport [--format table|csv|jsonl|html] [--expect LIST] [--] "
     "PATH...\n"
@@ -12,7 +14,9 @@ constexpr char kUsage[] =
     "the file name without its extension, as in web01.log): a transcript\n"
     "of txreset, a check of txcheck, or a check, a transcript and a check,\n"
     "as the rollout recipes keep them. Reports on each host and each of its\n"
-    "instances 0 to 15. A PATH that is a folder stands for the files\n"
+    "instances 0 to ";
+constexpr char kUsageRest[] =
+    ". A PATH that is a folder stands for the files\n"
     "directly in it, in name order, but for the backups that txcheck saves\n"
     "beside the logs (NAME.reg).\n"
     "\n"
@@ -58,7 +62,12 @@ constexpr char kUsage[] =
 constexpr char kFormatOption[] = "--format";
 constexpr char kExpectOption[] = "--expect";
 
-// A comma list of instance numbers 0 to 15, added to `expect`.
+// The instance numbers, as the texts say them.
+std::string instance_range() {
+  return "0 to " + std::to_string(kInstanceCount - 1);
+}
+
+// A comma list of instance numbers, added to `expect`.
 bool parse_expect(const std::string &list, ExpectMask &expect) {
   ExpectMask mask = 0;
   std::size_t start = 0;
@@ -149,10 +158,8 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
         return false;
       }
       if (!parse_expect(value, options.expect)) {
-        error =
-            "--expect takes instance numbers 0 to 15 separated by "
-            "commas, not " +
-            quoted(value);
+        error = "--expect takes instance numbers " + instance_range() +
+                " separated by commas, not " + quoted(value);
         return false;
       }
     } else {
@@ -167,4 +174,4 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
   return true;
 }
 
-const char *usage_text() { return kUsage; }
+std::string usage_text() { return kUsage + instance_range() + kUsageRest; }

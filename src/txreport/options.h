@@ -23,6 +23,6 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
                    std::string &error);
 
 // What --help prints.
-const char *usage_text();
+std::string usage_text();
 
 #endif

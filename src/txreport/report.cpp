@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "texts/escape.h"
+#include "texts/messages.h"
 
 namespace {
 
@@ -10,7 +11,11 @@ constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::size_t kHostWidthMax = 32;
 constexpr std::size_t kStatusWidth = 11;  // "needs-reset"
 constexpr char kHostHeading[] = "HOST";
-constexpr char kMapHeading[] = "INSTANCES 0-15";
+
+// The map's heading, with the instances it shows.
+std::string map_heading() {
+  return "INSTANCES 0-" + std::to_string(kInstanceCount - 1);
+}
 
 // Whether the text at `at` reads as one of the \xNN escapes below.
 bool reads_as_escape(const std::string &text, std::size_t at) {
@@ -102,7 +107,7 @@ std::size_t host_column_width(std::size_t widest_name) {
 std::string report_header(ReportFormat format, std::size_t host_width) {
   switch (format) {
     case ReportFormat::kTable:
-      return table_row(kHostHeading, "STATUS", kMapHeading, "PROBLEM",
+      return table_row(kHostHeading, "STATUS", map_heading(), "PROBLEM",
                        host_width);
     case ReportFormat::kCsv:
       return "host,instance,outcome\n";

@@ -236,7 +236,7 @@ int txreport(const std::vector<std::string> &args) {
     return kUsageError;
   }
   if (options.help) {
-    std::fputs(usage_text(), stdout);
+    std::fputs(usage_text().c_str(), stdout);
     return std::fflush(stdout) == 0 ? kAllOk : kUsageError;
   }
 

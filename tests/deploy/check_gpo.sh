@@ -17,10 +17,11 @@
 #   before the first boot, byte for byte, and the log holds a check.
 # - With txcheck.exe missing, the log says so and txreport names it.
 # Usage: check_gpo.sh LOADER GPO_DIR x64/txreset.exe x64/txcheck.exe
-#                     txreport.exe set_key_dacl.exe WORK_DIR
+#                     txreport.exe set_key_dacl.exe WORK_DIR VERSION
 # The environment names the prefix (WINEPREFIX) and the loader (WINELOADER).
 set -euo pipefail
 loader=$1 gpo=$2 reset=$3 check=$4 txreport=$5 set_key_dacl=$6 work=$7
+check_title="txcheck version $8"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 windows_path() { local path=Z:$1; echo "${path//\//\\}"; }
@@ -49,8 +50,11 @@ wine "$set_key_dacl" 'D:P(A;;KR;;;WD)' "$blocked"
 wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly | grep -q 'REG_SZ' ||
   fail "the registry was not seeded"
 
+# From the work folder, with paths relative to it: cmd /c takes the quotes
+# off a command line that begins with one and holds more, as a path with
+# spaces in it would have.
 boot() { # SCRIPT: runs it as the startup script runs
-  wine cmd /c "$(windows_path "$work/sysvol/$1")" "$(windows_path "$work/share")"
+  (cd "$work" && wine cmd /c "sysvol\\$1" share)
 }
 # The seeded keys as `reg export` writes them, one after another.
 export_keys() {
@@ -96,7 +100,7 @@ echo "== the log of the first boot"
 echo "$log"
 [ "$(grep -c '^txcheck version ' <<<"$log")" -eq 2 ] || fail "the first boot's log does not hold two checks"
 [ "$(grep -c '^Tarnel Utility Program' <<<"$log")" -eq 1 ] || fail "the first boot's log does not hold one transcript"
-[ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] || fail "the log does not start with a check"
+[ "$(head -n 1 <<<"$log")" = "$check_title" ] || fail "the log does not start with a check"
 grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "the first check did not find Quorv1"
 grep -qx 'Quorv5 needs-reset REG_SZ "yes"' <<<"$log" || fail "the first check did not find Quorv5"
 grep -qx "$(summary 1 3)" <<<"$log" || fail "the first check's summary is wrong"
@@ -123,7 +127,7 @@ cmp "$backup" "$work/first-backup.reg" || fail "the second boot replaced the bac
 log=$(read_log)
 echo "== the log of the second boot"
 echo "$log"
-[ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] && [ "$(wc -l <<<"$log")" -eq 18 ] &&
+[ "$(head -n 1 <<<"$log")" = "$check_title" ] && [ "$(wc -l <<<"$log")" -eq 18 ] &&
   [ "$(tail -n 1 <<<"$log")" = "$(summary 4 0)" ] ||
   fail "the second boot's log is not a single check that finds all but the blocked one ok"
 report_gives ok ok ok ok blocked
@@ -149,7 +153,7 @@ for importer in reg regedit; do
     echo "ok: after the restore with $importer, reg export is the one from before the first boot" ||
     fail "the restore with $importer did not put the keys back as they were"
   log=$(read_log)
-  [ "$(head -n 1 <<<"$log")" = 'txcheck version 1.30' ] && [ "$(tail -n 1 <<<"$log")" = "$(summary 1 3)" ] ||
+  [ "$(head -n 1 <<<"$log")" = "$check_title" ] && [ "$(tail -n 1 <<<"$log")" = "$(summary 1 3)" ] ||
     fail "the log after the restore with $importer is not a check of the values put back:"$'\n'"$log"
 done
 report_gives needs-reset needs-reset needs-reset ok blocked

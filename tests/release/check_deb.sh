@@ -3,9 +3,9 @@
 # but for the package's overrides; dpkg, installing it into a scratch root
 # that holds its dependencies as this system has them; then the installed
 # program's help and a report on a transcript.
-# Usage: check_deb.sh DEB WORK_DIR
+# Usage: check_deb.sh DEB WORK_DIR VERSION
 set -uo pipefail
-deb=$1 work=$2 failures=0
+deb=$1 work=$2 version=$3 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 root=$work/root program=$work/root/usr/bin/txreport
 rm -rf "$work" && mkdir -p "$root/var/lib/dpkg/info" "$work/reports"
@@ -23,7 +23,7 @@ echo "$help"
 
 # Instance 1 lost: deleted, then the write failed; no other instance key.
 {
-  printf 'Tarnel Utility Program       version 1.30(R)\nCopyright (C) Tarnel. All rights reserved.\n\n'
+  printf 'Tarnel Utility Program       version %s(R)\nCopyright (C) Tarnel. All rights reserved.\n\n' "$version"
   for n in {0..15}; do
     [ "$n" -ne 1 ] || printf 'Open Key sucessfully!\n\nDelete Key now.\n\n'
     printf 'Program Fails!\nCheck the registry please!\n\n'

@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "tx_version.h"
+
 // What one reset_instance call writes, the 1 or 0 it gives back, and the
 // word that txreport gives that instance when it reads the transcript.
 struct Outcome {
@@ -27,7 +29,8 @@ inline const Outcome kWriteFailsNoValue{
     "Open Key sucessfully!\n\nProgram Fails!\n", 0, "write-failed"};
 
 inline const std::string kBanner =
-    "Tarnel Utility Program       version 1.30(R)\n"
+    "Tarnel Utility Program       version " TX_VERSION
+    "(R)\n"
     "Copyright (C) Tarnel. All rights reserved.\n\n";
 
 // The whole output of a run in which the instances in `outcomes` end as
@@ -49,7 +52,7 @@ inline std::string sweep_transcript(const std::map<int, Outcome> &outcomes) {
 // instance in `found` as given there ("needs-reset REG_DWORD 7") and every
 // other one without a key.
 inline std::string check_transcript(const std::map<int, std::string> &found) {
-  std::string text = "txcheck version 1.30\n";
+  std::string text = "txcheck version " TX_VERSION "\n";
   std::map<std::string, int> counts;
   for (int instance = 0; instance < 16; ++instance) {
     const auto line = found.find(instance);

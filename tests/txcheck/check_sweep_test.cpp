@@ -105,7 +105,7 @@ TEST(CheckOptions, HelpVersionOrAUsageError) {
     EXPECT_NE(std::string::npos, check.run.err.find("usage: txcheck"));
   }
   const CheckRun version = run_check({"--version"});
-  EXPECT_EQ(console_text("txcheck version 1.30\n"), version.run.out);
+  EXPECT_EQ(console_text("txcheck version " TX_VERSION "\n"), version.run.out);
   const CheckRun help = run_check({"--help"});
   EXPECT_EQ(0, help.run.exit_status);
   EXPECT_EQ(0U, help.run.out.find(

@@ -221,8 +221,9 @@ std::vector<TranscriptCase> transcript_cases() {
        0, HostStatus::kIncomplete, "-N-?????????????",
        "check ends after instance 2" + kCut},
       {"CheckAfterResetCut",
-       check_transcript(kNeeds) + good + "txcheck version 1.30\nQuorv0 ab", 0,
-       HostStatus::kIncomplete, ".R.W............",
+       check_transcript(kNeeds) + good +
+           "txcheck version " TX_VERSION "\nQuorv0 ab",
+       0, HostStatus::kIncomplete, ".R.W............",
        "check after txreset ends before instance 0" + kCut},
       {"CheckSummaryWrong",
        check_transcript(kFixed).substr(
@@ -236,7 +237,7 @@ std::vector<TranscriptCase> transcript_cases() {
        "line 19: unexpected \"x.cmd: C:\\\\x64\\\\txreset.exe is missing\""},
       {"TranscriptThenCheck", good + check_transcript(kFixed), 0,
        HostStatus::kUnreadable, kUnknownMap,
-       "line 60: unexpected \"txcheck version 1.30\""},
+       "line 60: unexpected \"txcheck version " TX_VERSION "\""},
   };
 }
 
