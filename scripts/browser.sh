@@ -14,7 +14,7 @@ browser() { # ARGS...: the browser's arguments, such as --dump-dom URL
   return "$status"
 }
 
-# The screenshot of a page that the README shows (docs/fleet-report.png).
+# The screenshot of a page that docs/txreport.md shows (docs/fleet-report.png).
 screenshot() { # PAGE PNG
   browser --hide-scrollbars --window-size=1200,720 --screenshot="$2" \
     "file://$(realpath "$1")"

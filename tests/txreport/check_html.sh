@@ -5,7 +5,7 @@
 # each in name order; each row's status (as --format jsonl gives it) and
 # sixteen cells (the outcomes of --format csv, with their letters); a
 # hostile file name as text; nothing fetched, no script. Then the page's
-# screenshot, as the README shows it.
+# screenshot, as docs/txreport.md shows it.
 # Usage: check_html.sh SOURCE_DIR txreset_emulated txcheck_emulated txreport
 #   WORK_DIR
 set -euo pipefail
