@@ -3,9 +3,12 @@
 #include <cstring>
 #include <string>
 
+#include "txreport/outcomes.h"
+
 namespace {
 
-// The usage, in two parts around the number of the last instance.
+// The usage, in parts around the number of the last instance and the
+// outcomes.
 constexpr char kUsage[] =
     "Usage: txreport [--format table|csv|jsonl|html] [--expect LIST] [--] "
     "PATH...\n"
@@ -14,7 +17,7 @@ constexpr char kUsage[] =
     "the file name without its extension, as in web01.log): a transcript\n"
     "of txreset, a check of txcheck, or a check, a transcript and a check,\n"
     "as the rollout recipes keep them. Reports on each host and each of its\n"
-    "instances 0 to ";
+    "instances ";
 constexpr char kUsageRest[] =
     ". A PATH that is a folder stands for the files\n"
     "directly in it, in name order, but for the backups that txcheck saves\n"
@@ -33,20 +36,10 @@ constexpr char kUsageRest[] =
     "                   in a check alone\n"
     "  --help           show this text\n"
     "\n"
-    "Instance outcomes (map letter, word), as txreset tells them:\n"
-    "  R  reset         value deleted and written again\n"
-    "  W  written       value was absent and is now written\n"
-    "  .  not-opened    no key, or no full access to it\n"
-    "  L  lost          value deleted, then the write failed: set it again\n"
-    "  F  write-failed  key opened, value not written\n"
-    "  ?  unknown       the log ends before this instance\n"
-    "and as the last check finds them, where txreset did not change them:\n"
-    "  o  ok            the value is REG_DWORD 0\n"
-    "  -  absent        no key: the instance is not installed\n"
-    "  N  needs-reset   txreset can set it\n"
-    "  B  blocked       it needs a reset, but the key does not open with\n"
-    "                   full access\n"
-    "  U  unreadable    the key or the value cannot be read\n"
+    "Instance outcomes (map letter, word), as txreset tells them:\n";
+constexpr char kUsageChecked[] =
+    "and as the last check finds them, where txreset did not change them:\n";
+constexpr char kUsageEnd[] =
     "\n"
     "Host status: ok; needs-reset (a check alone finds an instance to reset,\n"
     "none blocked or unreadable: a run would change the host); failed (an\n"
@@ -174,4 +167,7 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
   return true;
 }
 
-std::string usage_text() { return kUsage + instance_range() + kUsageRest; }
+std::string usage_text() {
+  return kUsage + instance_range() + kUsageRest + outcome_help(false) +
+         kUsageChecked + outcome_help(true) + kUsageEnd;
+}

@@ -4,6 +4,7 @@
 
 #include "texts/escape.h"
 #include "texts/messages.h"
+#include "txreport/outcomes.h"
 
 namespace {
 

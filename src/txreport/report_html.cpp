@@ -4,35 +4,14 @@
 #include <cstddef>
 #include <iterator>
 
+#include "txreport/outcomes.h"
+
 namespace {
 
 // Colours of the page: a background and the text on it.
 struct Colours {
   const char *background;
   const char *text;
-};
-
-// An instance cell's colours, by its outcome. Its letter (outcome_letter)
-// and its title (outcome_word) make the page readable without colour too.
-// A new outcome needs a row here, which the legend shows as well. Outcome
-// words and letters are plain tokens, as in the other formats: they need
-// neither quotes nor escapes.
-struct OutcomeStyle {
-  InstanceOutcome outcome;
-  Colours colours;
-};
-constexpr OutcomeStyle kOutcomeStyles[] = {
-    {InstanceOutcome::kReset, {"#1a9641", "#fff"}},
-    {InstanceOutcome::kWritten, {"#a6d96a", "#000"}},
-    {InstanceOutcome::kNotOpened, {"#e0e0e0", "#333"}},
-    {InstanceOutcome::kLost, {"#b2182b", "#fff"}},
-    {InstanceOutcome::kWriteFailed, {"#f46d43", "#000"}},
-    {InstanceOutcome::kUnknown, {"#fee08b", "#000"}},
-    {InstanceOutcome::kFoundOk, {"#1a9641", "#fff"}},
-    {InstanceOutcome::kFoundAbsent, {"#e0e0e0", "#333"}},
-    {InstanceOutcome::kFoundNeedsReset, {"#abd9e9", "#000"}},
-    {InstanceOutcome::kFoundBlocked, {"#d7191c", "#fff"}},
-    {InstanceOutcome::kFoundUnreadable, {"#878787", "#fff"}},
 };
 
 // A host status's colours, indexed by HostStatus.
@@ -103,10 +82,13 @@ std::string count_text(int count, const char *one, const char *many) {
 
 std::string page_head(int hosts) {
   std::string css = kStyle;
-  for (const OutcomeStyle &style : kOutcomeStyles) {
-    add_rule(css,
-             std::string("[title=\"") + outcome_word(style.outcome) + "\"]",
-             style.colours);
+  // An instance cell's colours, by its outcome. Its letter and its title
+  // (its word) make the page readable without colour too. Words and
+  // letters are plain tokens, as in the other formats: they need neither
+  // quotes nor escapes.
+  for (const OutcomeFacts &facts : kOutcomeFacts) {
+    add_rule(css, std::string("[title=\"") + facts.word + "\"]",
+             {facts.background, facts.colour});
   }
   for (int status = 0; status < kStatusCount; ++status) {
     add_rule(css,
@@ -142,9 +124,8 @@ std::string summary(const StatusCounts &counts) {
 
 std::string legend() {
   std::string items = "<ul>";
-  for (const OutcomeStyle &style : kOutcomeStyles) {
-    items += "<li>" + outcome_cell("b", style.outcome) + "</b>" +
-             outcome_word(style.outcome);
+  for (const OutcomeFacts &facts : kOutcomeFacts) {
+    items += "<li>" + outcome_cell("b", facts.outcome) + "</b>" + facts.word;
   }
   return "<h2>Instances</h2>\n" + items + "</ul>\n";
 }

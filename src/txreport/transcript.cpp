@@ -8,6 +8,7 @@
 
 #include "texts/escape.h"
 #include "texts/registry.h"
+#include "txreport/outcomes.h"
 
 namespace {
 
@@ -371,8 +372,7 @@ HostReport judge_check(const std::string &host, const CheckReading &check,
       continue;
     }
     const int state = check.states[i];
-    const auto found = static_cast<InstanceOutcome>(
-        static_cast<int>(InstanceOutcome::kFoundOk) + state);
+    const InstanceOutcome found = found_outcome(state);
     const bool changed =
         done == InstanceOutcome::kReset || done == InstanceOutcome::kWritten;
     // The map shows what txreset did, and the check where it did nothing.
@@ -441,59 +441,6 @@ HostReport judge_check(const std::string &host, const CheckReading &check,
 }
 
 }  // namespace
-
-const char *outcome_word(InstanceOutcome outcome) {
-  switch (outcome) {
-    case InstanceOutcome::kReset:
-      return "reset";
-    case InstanceOutcome::kWritten:
-      return "written";
-    case InstanceOutcome::kNotOpened:
-      return "not-opened";
-    case InstanceOutcome::kLost:
-      return "lost";
-    case InstanceOutcome::kWriteFailed:
-      return "write-failed";
-    case InstanceOutcome::kFoundOk:
-    case InstanceOutcome::kFoundAbsent:
-    case InstanceOutcome::kFoundNeedsReset:
-    case InstanceOutcome::kFoundBlocked:
-    case InstanceOutcome::kFoundUnreadable:
-      return kCheckWords[static_cast<int>(outcome) -
-                         static_cast<int>(InstanceOutcome::kFoundOk)];
-    case InstanceOutcome::kUnknown:
-      break;
-  }
-  return "unknown";
-}
-
-char outcome_letter(InstanceOutcome outcome) {
-  switch (outcome) {
-    case InstanceOutcome::kReset:
-      return 'R';
-    case InstanceOutcome::kWritten:
-      return 'W';
-    case InstanceOutcome::kNotOpened:
-      return '.';
-    case InstanceOutcome::kLost:
-      return 'L';
-    case InstanceOutcome::kWriteFailed:
-      return 'F';
-    case InstanceOutcome::kFoundOk:
-      return 'o';
-    case InstanceOutcome::kFoundAbsent:
-      return '-';
-    case InstanceOutcome::kFoundNeedsReset:
-      return 'N';
-    case InstanceOutcome::kFoundBlocked:
-      return 'B';
-    case InstanceOutcome::kFoundUnreadable:
-      return 'U';
-    case InstanceOutcome::kUnknown:
-      break;
-  }
-  return '?';
-}
 
 const char *status_word(HostStatus status) {
   switch (status) {

@@ -44,12 +44,6 @@ enum class InstanceOutcome {
 
 using InstanceOutcomes = std::array<InstanceOutcome, kInstanceCount>;
 
-// "reset", "written", "not-opened", "lost", "write-failed", "unknown", and
-// txcheck's words: "ok", "absent", "needs-reset", "blocked", "unreadable".
-const char *outcome_word(InstanceOutcome outcome);
-// R, W, '.', L, F, '?', and o, '-', N, B, U: one column of a host's map.
-char outcome_letter(InstanceOutcome outcome);
-
 enum class HostStatus { kOk, kNeedsReset, kFailed, kIncomplete, kUnreadable };
 constexpr int kStatusCount = 5;
 

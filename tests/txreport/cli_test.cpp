@@ -121,6 +121,15 @@ TEST_F(Cli, RefusesUsageErrorsAndEmptyFolders) {
   EXPECT_EQ(0, help.exit_status);
   EXPECT_NE(std::string::npos, help.out.find("Exit status: 0 every host ok"));
   EXPECT_NE(std::string::npos, help.out.find("  L  lost "));
+  EXPECT_NE(std::string::npos,
+            help.out.find("each of its\ninstances 0 to 15. A PATH that"));
+  EXPECT_NE(std::string::npos,
+            help.out.find("  ?  unknown       the log ends before this "
+                          "instance\nand as the last check finds them"));
+  EXPECT_NE(std::string::npos,
+            help.out.find("  B  blocked       it needs a reset, but the key "
+                          "does not open with\n                   full "
+                          "access\n  U  unreadable "));
 }
 
 TEST_F(Cli, ReportsWhatItMayNotRead) {
