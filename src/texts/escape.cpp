@@ -1,10 +1,10 @@
 #include "texts/escape.h"
 
 void append_hex(std::string &out, unsigned char byte, const char *prefix) {
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  char digits[2];
+  put_hex(digits, byte);
   out += prefix;
-  out += kHexDigits[byte >> 4U];
-  out += kHexDigits[byte & 0xFU];
+  out.append(digits, sizeof digits);
 }
 
 std::size_t utf8_sequence(const std::string &text, std::size_t at,

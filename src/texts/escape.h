@@ -6,6 +6,17 @@
 #include <cstddef>
 #include <string>
 
+// The digits of every byte shown in hex.
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// Writes the byte's two upper-case hex digits at `out`; returns the end.
+// Plain C, for the programs that keep to the C runtime.
+inline char *put_hex(char *out, unsigned char octet) {
+  *out++ = kHexDigits[octet >> 4U];
+  *out++ = kHexDigits[octet & 0xFU];
+  return out;
+}
+
 // Appends `prefix` and the byte's two upper-case hex digits: "\\x" gives
 // \x7F, "\\u00" the JSON form \u007F, "" just 7F.
 void append_hex(std::string &out, unsigned char byte, const char *prefix);

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "texts/check.h"
+#include "texts/escape.h"
 #include "texts/registry.h"
 
 // Each line is made in a buffer and written whole with fputs: printf on a
@@ -144,7 +145,6 @@ LONG read_exactly(HKEY key, DWORD &type, BYTE *&data, DWORD &size) {
 // No byte that came from the registry, the system or the command line
 // reaches a console or a log as it was.
 void escape(char *out, const BYTE *bytes, std::size_t size) {
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
   for (std::size_t at = 0; at < size; ++at) {
     const unsigned octet = bytes[at];
     if (octet == '"' || octet == '\\') {
@@ -153,8 +153,7 @@ void escape(char *out, const BYTE *bytes, std::size_t size) {
     } else if (octet < 0x20 || octet > 0x7E) {
       *out++ = '\\';
       *out++ = 'x';
-      *out++ = kHexDigits[octet >> 4U];
-      *out++ = kHexDigits[octet & 0xFU];
+      out = put_hex(out, static_cast<unsigned char>(octet));
     } else {
       *out++ = static_cast<char>(octet);
     }

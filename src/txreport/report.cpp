@@ -20,7 +20,7 @@ std::string map_heading() {
 
 // Whether the text at `at` reads as one of the \xNN escapes below.
 bool reads_as_escape(const std::string &text, std::size_t at) {
-  constexpr std::string_view kDigits = "0123456789ABCDEF";
+  constexpr std::string_view kDigits = kHexDigits;
   return text.compare(at, 2, "\\x") == 0 && text.size() - at >= 4 &&
          kDigits.find(text[at + 2]) != std::string_view::npos &&
          kDigits.find(text[at + 3]) != std::string_view::npos;
