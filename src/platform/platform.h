@@ -1,9 +1,13 @@
-// The one place where the programs meet the operating system.
+// The registry, the system's error texts and the process end, as txreset
+// and txcheck call them: the seam where the tests put an emulated registry
+// in the real one's place. Files are not here: txcheck saves its backup
+// through save_file.h, and txreport reads through files.h, each with a
+// POSIX and a Win32 side of its own.
 //
-// On Windows the registry, message and process calls come straight from
-// <windows.h> (advapi32 and kernel32). Elsewhere this header declares the
-// same names, with the same types and values, and stand-ins of ours provide
-// them, so the programs' own code reads the same on every platform.
+// On Windows these calls come straight from <windows.h> (advapi32 and
+// kernel32). Elsewhere this header declares the same names, with the same
+// types and values, and stand-ins of ours provide them, so the programs'
+// own code reads the same on every platform.
 #ifndef PLATFORM_PLATFORM_H
 #define PLATFORM_PLATFORM_H
 

@@ -1,5 +1,6 @@
-// Reading one host's log and judging it: a txreset transcript, a txcheck
-// check, or a check, a transcript and a check, as the rollout recipes write.
+// Judging one host from its log: a txreset transcript, a txcheck check, or
+// a check, a transcript and a check, as the rollout recipes write. Reading
+// the log's parts is log_reading.h's.
 //
 // A transcript is the banner, then one record per instance 0 to 15, each
 // line exactly as txreset writes it (texts/messages.h): under 2 KiB in all.

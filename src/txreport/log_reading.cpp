@@ -1,0 +1,278 @@
+#include "txreport/log_reading.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "texts/check.h"
+#include "texts/escape.h"
+#include "texts/messages.h"
+#include "texts/registry.h"
+
+namespace {
+
+// A record as txreset writes it: its messages, in order.
+struct Shape {
+  InstanceOutcome outcome;
+  const char *messages[5];  // nullptr after the last
+};
+
+constexpr Shape kBanner{InstanceOutcome::kUnknown,
+                        {kTitleMessage, kNoticeMessage}};
+
+// Every record an instance can leave. None is the start of another, so
+// exactly one of them fits a whole record.
+constexpr Shape kRecords[] = {
+    {InstanceOutcome::kReset,
+     {kOpenedMessage, kDeletedMessage, kResetMessage, kDoneMessage}},
+    {InstanceOutcome::kWritten, {kOpenedMessage, kResetMessage, kDoneMessage}},
+    {InstanceOutcome::kNotOpened, {kFailedMessage, kCheckMessage}},
+    {InstanceOutcome::kLost,
+     {kOpenedMessage, kDeletedMessage, kFailedMessage, kCheckMessage}},
+    {InstanceOutcome::kWriteFailed,
+     {kOpenedMessage, kFailedMessage, kCheckMessage}},
+};
+
+// The most a transcript can take, with CR LF for every line break.
+constexpr std::size_t kTranscriptMax =
+    kUtf8Bom.size() +
+    2 * (sizeof kTitleMessage + sizeof kNoticeMessage +
+         kInstanceCount * (sizeof kOpenedMessage + sizeof kDeletedMessage +
+                           sizeof kResetMessage + sizeof kDoneMessage));
+static_assert(kTranscriptMax + kLineMax + 1 <= kTranscriptPartMax,
+              "a transcript and the first wrong line after it are read");
+
+// How much of a wrong line its problem text quotes.
+constexpr std::size_t kQuoteMax = 40;
+
+// How far a shape agrees with the text from `at` on.
+struct Fit {
+  std::size_t end = 0;  // where the text stops agreeing, or ends
+  bool whole = false;   // the record is all there
+};
+
+// A line break may be CR LF. A text that lacks only line breaks at its end
+// still holds the whole record: tools that trim a saved output's trailing
+// line breaks leave transcripts so.
+Fit fit(std::string_view text, std::size_t at, const Shape &shape) {
+  for (std::size_t m = 0; shape.messages[m] != nullptr; ++m) {
+    const bool last = shape.messages[m + 1] == nullptr;
+    for (const char *expected = shape.messages[m]; *expected != '\0';
+         ++expected) {
+      if (at < text.size() && text[at] == '\r' &&
+          (at + 1 == text.size() ||
+           (*expected == '\n' && text[at + 1] == '\n'))) {
+        ++at;  // the CR of CR LF, or of a text cut between the two
+      }
+      if (at == text.size()) {
+        return {at,
+                last && std::strspn(expected, "\n") == std::strlen(expected)};
+      }
+      if (text[at] != *expected) {
+        return {at, false};
+      }
+      ++at;
+    }
+  }
+  return {at, true};
+}
+
+// A message's line, without its line breaks.
+std::string_view line_of(const char *message) {
+  return {message, std::strcspn(message, "\n")};
+}
+
+// The start of a line, quoted so that no byte of it can act on a terminal
+// or break an output format: printable ASCII stays, with quote and
+// backslash escaped as in a C string (a Windows path reads as C:\\Temp),
+// and every other byte becomes \xNN.
+std::string quoted_start(std::string_view text, bool more) {
+  std::string quoted = "\"";
+  const std::size_t shown = std::min(text.size(), kQuoteMax);
+  for (std::size_t i = 0; i < shown; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '"' || byte == '\\') {
+      quoted += '\\';
+      quoted += static_cast<char>(byte);
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      quoted += static_cast<char>(byte);
+    } else {
+      append_hex(quoted, byte, "\\x");
+    }
+  }
+  quoted += '"';
+  if (more || shown < text.size()) {
+    quoted += "...";
+  }
+  return quoted;
+}
+
+// The line from `at`, without its line break.
+struct Line {
+  std::string_view text;
+  std::size_t next = 0;  // where the next line starts
+  bool whole = false;    // a line break ends it
+};
+
+Line line_at(std::string_view text, std::size_t at) {
+  const std::size_t newline = text.find('\n', at);
+  Line line{text.substr(at, newline - at),
+            newline == std::string_view::npos ? text.size() : newline + 1,
+            newline != std::string_view::npos};
+  if (!line.text.empty() && line.text.back() == '\r') {
+    line.text.remove_suffix(1);
+  }
+  return line;
+}
+
+// "Quorv<n> WORD FOUND": the state of instance n and what it found, in
+// printable ASCII as txcheck escapes it.
+bool read_instance_line(std::string_view line, std::string_view start,
+                        int &state, std::string &found) {
+  if (!starts_with(line, start) || line.size() >= kCheckLineMax ||
+      std::any_of(line.begin(), line.end(),
+                  [](char c) { return c < 0x20 || c > 0x7E; })) {
+    return false;
+  }
+  line.remove_prefix(start.size());
+  for (state = 0; state < kCheckStateCount; ++state) {
+    const std::string_view word = kCheckWords[state];
+    if (starts_with(line, word) && line.size() > word.size() + 1 &&
+        line[word.size()] == ' ') {
+      found = line.substr(word.size() + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+Reading read_records(std::string_view text, std::size_t at) {
+  Reading reading;
+  const Fit banner = fit(text, at, kBanner);
+  at = banner.end;
+  if (banner.whole) {
+    reading.records = 0;
+  }
+  while (banner.whole && reading.records < kInstanceCount && at < text.size()) {
+    Fit furthest;
+    for (const Shape &shape : kRecords) {
+      const Fit record = fit(text, at, shape);
+      if (record.whole) {
+        reading.outcomes[static_cast<std::size_t>(reading.records++)] =
+            shape.outcome;
+        furthest = record;
+        break;
+      }
+      furthest.end = std::max(furthest.end, record.end);
+    }
+    if (!furthest.whole) {
+      // Its delete line is there, whole if not its line break, and no write.
+      const std::string_view cut = text.substr(at);
+      reading.deleted =
+          cut.find(line_of(kDeletedMessage)) != std::string_view::npos &&
+          cut.find(line_of(kResetMessage)) == std::string_view::npos;
+    }
+    at = furthest.end;
+    if (!furthest.whole) {
+      break;
+    }
+  }
+  reading.end = at;
+  reading.complete = reading.records == kInstanceCount;
+  return reading;
+}
+
+CheckReading read_check(std::string_view text, std::size_t at) {
+  CheckReading reading;
+  std::array<int, kCheckStateCount> counts{};
+  for (int index = -1; at < text.size(); ++index) {
+    const Line line = line_at(text, at);
+    std::string start;  // how the line must start
+    bool fits = false;
+    if (index < 0) {
+      start = line_of(kCheckTitle);
+      fits = line.whole && line.text == start;
+    } else if (index < kInstanceCount) {
+      start = std::string(kServiceName) + std::to_string(index) + " ";
+      const auto i = static_cast<std::size_t>(index);
+      fits =
+          line.whole && read_instance_line(line.text, start, reading.states[i],
+                                           reading.found[i]);
+    } else {
+      char summary[128];
+      std::snprintf(summary, sizeof summary, kCheckSummaryFormat,
+                    kInstanceCount, counts[0], kCheckWords[0], counts[1],
+                    kCheckWords[1], counts[2], kCheckWords[2], counts[3],
+                    kCheckWords[3], counts[4], kCheckWords[4]);
+      start = line_of(summary);
+      fits = line.text == start;  // the last line may lack its line break
+    }
+    if (!fits) {
+      // Only the end of the text may cut a line, and only where it could
+      // still become one.
+      reading.wrong = line.whole || !(starts_with(start, line.text) ||
+                                      starts_with(line.text, start));
+      reading.end = reading.wrong ? at : text.size();
+      return reading;
+    }
+    at = line.next;
+    if (index == kInstanceCount) {
+      reading.complete = true;
+      break;
+    }
+    if (index >= 0) {
+      ++counts[static_cast<std::size_t>(
+          reading.states[static_cast<std::size_t>(index)])];
+    }
+    ++reading.lines;
+  }
+  reading.end = at;
+  return reading;
+}
+
+std::string wrong_line(std::string_view text, std::size_t at) {
+  const std::size_t start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;
+  const std::string_view before = text.substr(0, start);
+  const std::string number =
+      std::to_string(std::count(before.begin(), before.end(), '\n') + 1);
+  std::string_view line = text.substr(start, text.find('\n', start) - start);
+  const bool longer = line.size() > kLineMax;
+  line = line.substr(0, kLineMax);
+  if (start == 0 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    line.remove_prefix(kUtf8Bom.size());
+  }
+  if (line.find('\0') != std::string_view::npos) {
+    return "contains NUL bytes at line " + number;
+  }
+  if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  return "line " + number + ": unexpected " + quoted_start(line, longer);
+}
+
+bool looks_like_utf16(std::string_view text) {
+  if (text.size() < 2) {
+    return false;
+  }
+  const auto first = static_cast<unsigned char>(text[0]);
+  const auto second = static_cast<unsigned char>(text[1]);
+  if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+    return true;
+  }
+  if ((first == 0) == (second == 0)) {
+    return false;
+  }
+  const std::size_t nul_parity = first == 0 ? 0 : 1;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((text[i] == '\0') != (i % 2 == nul_parity)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool starts_with(std::string_view whole, std::string_view prefix) {
+  return whole.substr(0, prefix.size()) == prefix;
+}

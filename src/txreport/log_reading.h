@@ -1,0 +1,56 @@
+// Reading one host's log: where a txreset transcript and a txcheck check
+// begin and end in it, and what each says, as far as it goes. Judging the
+// host from that is transcript.cpp's.
+#ifndef TXREPORT_LOG_READING_H
+#define TXREPORT_LOG_READING_H
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "txreport/transcript.h"
+
+// No line txreset writes comes near this; only this much of a longer line
+// is looked at.
+constexpr std::size_t kLineMax = 256;
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// What a transcript says, as far as it goes.
+struct Reading {
+  InstanceOutcomes outcomes{};
+  int records = -1;       // whole records; -1 while the banner is not whole
+  bool deleted = false;   // the record cut short deleted its value, wrote none
+  bool complete = false;  // all sixteen records
+  std::size_t end = 0;    // where the text stops agreeing with one, or ends
+};
+
+// The transcript that starts at `at`, up to where the text stops agreeing
+// with one; what comes after is the caller's to judge.
+Reading read_records(std::string_view text, std::size_t at);
+
+// What a check says, as far as it goes.
+struct CheckReading {
+  std::array<int, kInstanceCount> states{};       // a CheckState an instance
+  std::array<std::string, kInstanceCount> found;  // what follows its word
+  int lines = -1;  // instance lines; -1 while the first line is not whole
+  bool complete = false;  // its summary read, and agreeing with its lines
+  bool wrong = false;     // stopped at a line that cannot belong to a check
+  std::size_t end = 0;    // where it stopped
+};
+
+// The check that starts at `at`.
+CheckReading read_check(std::string_view text, std::size_t at);
+
+// The problem with the line that holds byte `at`: the first line that
+// cannot belong to a log.
+std::string wrong_line(std::string_view text, std::size_t at);
+
+// UTF-16 starts with its byte order mark or, for text that is mostly ASCII,
+// has every other byte NUL.
+bool looks_like_utf16(std::string_view text);
+
+bool starts_with(std::string_view whole, std::string_view prefix);
+
+#endif
