@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Where ia32_probe.sh sends the 32-bit suites, with stand-ins for Wine's
+# Where ia32-probe sends the 32-bit suites, with stand-ins for Wine's
 # loader and for scripts/guest and scripts/guest-image: here where the
 # loader starts; into the guest where the kernel refuses it and a guest can
 # run, each step as it should go there; skipped, with both reasons, where
@@ -9,8 +9,8 @@ set -uo pipefail
 unset TXRESET_WINE32
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$1/ia32_probe.sh" "$work/"
-probe=$work/ia32_probe.sh answer=$work/answer
+cp "$1/ia32-probe" "$work/"
+probe=$work/ia32-probe answer=$work/answer
 failures=0
 fail() { echo "FAIL: $*" && failures=$((failures + 1)); }
 stand_in() { # NAME EXIT: records its arguments in NAME.args

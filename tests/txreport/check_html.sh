@@ -10,7 +10,7 @@
 #   WORK_DIR
 set -euo pipefail
 source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5
-. "$source_dir/scripts/browser.sh"
+. "$source_dir/scripts/browser"
 logs=$work/logs
 rm -rf "$work"
 mkdir -p "$logs"
