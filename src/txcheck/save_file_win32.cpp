@@ -1,27 +1,38 @@
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "txcheck/check_instance.h"
 #include "txcheck/save_file.h"
 
 namespace {
 
-// `path` in UTF-16 with `suffix` after it, in storage to free; null when
-// the path is not UTF-8 or memory runs out.
-wchar_t *wide_path(const char *path, const char *suffix) {
-  const int path_length =
+// `path` (UTF-8) in UTF-16, followed by `suffix` (ASCII) in the same
+// storage: the path itself, and the temporary file's beside it. Null, with
+// the reason in `error`, when the path is not UTF-8 or memory runs out;
+// else to be freed.
+wchar_t *wide_paths(const char *path, const char *suffix, wchar_t *&temporary,
+                    DWORD &error) {
+  const int length =
       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
-  const int suffix_length =
-      MultiByteToWideChar(CP_UTF8, 0, suffix, -1, nullptr, 0);
-  if (path_length == 0 || suffix_length == 0) {
+  if (length == 0) {
+    error = GetLastError();
     return nullptr;
   }
+  const std::size_t extra = std::strlen(suffix);
   auto *wide = static_cast<wchar_t *>(std::malloc(
-      sizeof(wchar_t) * static_cast<std::size_t>(path_length + suffix_length)));
-  if (wide != nullptr) {
-    MultiByteToWideChar(CP_UTF8, 0, path, -1, wide, path_length);
-    MultiByteToWideChar(CP_UTF8, 0, suffix, -1, wide + path_length - 1,
-                        suffix_length);
+      sizeof(wchar_t) * (2 * static_cast<std::size_t>(length) + extra)));
+  if (wide == nullptr) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return nullptr;
+  }
+  MultiByteToWideChar(CP_UTF8, 0, path, -1, wide, length);
+  temporary = wide + length;
+  std::memcpy(temporary, wide,
+              sizeof(wchar_t) * static_cast<std::size_t>(length - 1));
+  for (std::size_t at = 0; at <= extra; ++at) {
+    temporary[length - 1 + static_cast<int>(at)] =
+        static_cast<unsigned char>(suffix[at]);
   }
   return wide;
 }
@@ -32,16 +43,11 @@ bool save_file(const char *path, const BYTE *bytes, std::size_t size,
                char (&reason)[kSaveReasonSize]) {
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".%lu.tmp", GetCurrentProcessId());
-  wchar_t *const target = wide_path(path, "");
-  wchar_t *const temporary = wide_path(path, suffix);
   DWORD error = ERROR_SUCCESS;
+  wchar_t *temporary = nullptr;
+  wchar_t *const target = wide_paths(path, suffix, temporary, error);
   HANDLE file = INVALID_HANDLE_VALUE;
-  if (target == nullptr || temporary == nullptr) {
-    // Both are missing where the path is not UTF-8, one where memory ran out.
-    error = target == nullptr && temporary == nullptr
-                ? static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION)
-                : static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY);
-  } else {
+  if (target != nullptr) {
     // Written through to the disk, or to the file server's disk, before
     // WriteFile returns: what is renamed into place is all there.
     file =
@@ -74,7 +80,6 @@ bool save_file(const char *path, const BYTE *bytes, std::size_t size,
     DeleteFileW(temporary);
   }
   std::free(target);
-  std::free(temporary);
   if (error != ERROR_SUCCESS) {
     describe_error(reason, sizeof reason, static_cast<LONG>(error));
   }
