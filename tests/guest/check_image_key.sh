@@ -23,7 +23,7 @@ image() { # NAME RECIPE PACKAGES: a made image, as far as the key goes
   printf '%s\n' "$2" >"$cache/txreset/$1/recipe"
   printf '%s\n' "$3" >"$cache/txreset/$1/packages.txt"
 }
-recipe=$(sha256sum "$scripts/guest-image" | cut -c1-64)
+recipe=$(cat "$scripts/guest-image" "$scripts/guest-init" | sha256sum | cut -c1-64)
 found() { "$scripts/guest-image" find 2>&1; }
 
 [ -z "$(found)" ] || fail "an empty cache gave an image: $(found)"
