@@ -78,7 +78,9 @@ tarball=$("$source_dir/scripts/release-parts" collection --version "$version" \
   -p "$collections" "$tarball" || fail "the collection does not build or install"
 ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
   tarnel.txreset.rollout tarnel.txreset.restore || fail "the collection's syntax check"
-(cd "$collections/ansible_collections/tarnel/txreset" &&
+# Out of reach of the source's git, which would have ansible-lint skip the
+# files under build/ as ignored.
+(cd "$collections/ansible_collections/tarnel/txreset" && GIT_CEILING_DIRECTORIES=$work \
   ANSIBLE_COLLECTIONS_PATH=$collections ansible-lint --offline --nocolor --profile production) ||
   fail "ansible-lint's production profile on the installed collection"
 
@@ -94,14 +96,14 @@ printf '%s\n' '[txreset_targets]' 'web01 ansible_connection=local' >"$work/inven
 printf 'key rw %s\n' SYSTEM 'SYSTEM\CurrentControlSet' \
   'SYSTEM\CurrentControlSet\Services' "${key}1" "${key}1\\Parameters" >"$host/registry"
 printf '%s' "$value" >>"$host/registry"
+# From $work, where the logs and backups go by default, to reports/.
 whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
-  PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
+  cd "$work" && PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
     ANSIBLE_COLLECTIONS_PATH=$collections:$source_dir/tests/deploy/windows_stand_in \
     ansible-playbook -i "$work/inventory" "$@" \
     -e "$(jq -n --arg work "$work" --arg host "$host" '{
            txreset_programs_dir: "\($work)/bundle", txreset_build: "x64",
-           txcheck_backup_remote_path: "\($host)/backup.reg",
-           txreset_reports_dir: "\($work)/reports"}')" 2>&1
+           txcheck_backup_remote_path: "\($host)/backup.reg"}')" 2>&1
 }
 # Runs the playbook, checks that it passes, web01's changed count and its
 # row in the report, and leaves the registry from before in $registry,

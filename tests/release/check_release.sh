@@ -114,6 +114,8 @@ done
 check "the collection's playbooks pass ansible-playbook --syntax-check" \
   env ANSIBLE_COLLECTIONS_PATH="$collections" ansible-playbook --syntax-check \
   tarnel.txreset.rollout tarnel.txreset.restore
+check "the bundle's playbooks find the collection beside them" ansible-playbook \
+  --syntax-check "$work/unsigned/deploy/ansible/"{txreset,txreset-restore,report}.yml
 
 # The SBOM: valid, every program of the three with its SHA-256 and the
 # toolchain packages it links at their installed versions, and each
