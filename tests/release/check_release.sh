@@ -38,14 +38,15 @@ collection_name=tarnel-txreset-$(cut -d. -f1-3 <<<"$version.0.0").tar.gz
 sbom_name=txreset-$version.cdx.json
 
 # The sources as git sees them, committed or not: tracked files and new
-# ones that are not ignored.
-copy_sources() {
+# ones that are not ignored; the second copy's files dated now, as a later
+# checkout's are.
+copy_sources() { # FOLDER [TAR-OPTION]
   mkdir -p "$1"
   git -C "$src" ls-files -z --cached --others --exclude-standard |
-    tar -C "$src" --null -T - --ignore-failed-read -cf - | tar -C "$1" -xf -
+    tar -C "$src" --null -T - --ignore-failed-read -cf - | tar -C "$1" ${2:+"$2"} -xf -
 }
 a=$work/a b=$work/elsewhere-with-a-longer-name
-copy_sources "$a" && copy_sources "$b" || exit 1
+copy_sources "$a" && sleep 1 && copy_sources "$b" --touch || exit 1
 
 release() { # COPY [VARIABLE=VALUE...]: stderr in COPY.err
   local copy=$1
