@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# The Ansible collection and the playbooks that use it from the bundle: their
-# syntax and ansible-lint's production profile, then the report play for real over transcripts that txreset wrote on
-# staged registries, with txreport found on PATH as its package installs
-# it. It must pass over a fleet that is all ok, and fail, still showing the
-# table, over one where a value was lost.
-# Then the collection, built by scripts/release-parts and installed offline
-# with ansible-galaxy, its rollout playbook on one host whose Windows modules, and reg.exe,
-# are stand-ins (windows_stand_in/) that run txcheck and txreset as built on
-# the emulated registry: under --check it changes nothing and only checks;
-# the first run keeps the backup, resets and counts the host changed; the
-# second only checks and does not, and keeps the backup as it was. Then its
-# restore playbook: under --check it names the host and changes nothing; a run
-# puts the registry back as it was before the first run, byte for byte, and
-# counts the host changed; a second run does not. Last, a host whose only
-# finding is an instance that txreset cannot change is reported, not reset
-# or changed.
+# The Ansible collection and the playbooks that use it from the bundle:
+# their syntax and ansible-lint, then the report play for real over
+# transcripts that txreset wrote on staged registries, with txreport found on
+# PATH as its package installs it. It must pass over a fleet that is all ok,
+# and fail, still showing the table, over one where a value was lost.
+# Then the collection, built by scripts/release-parts, installed offline with
+# ansible-galaxy and linted with the production profile: its rollout
+# playbook, run from a folder where its logs go to reports/, on one host
+# whose Windows modules, and reg.exe, are stand-ins (windows_stand_in/) that
+# run txcheck and txreset as built on the emulated registry: under --check
+# it changes nothing and only checks; the first run keeps the backup, resets
+# and counts the host changed; the second only checks and does not, and
+# keeps the backup as it was. Then its restore playbook: under --check it
+# names the host and changes nothing; a run puts the registry back as it was
+# before the first run, byte for byte, and counts the host changed; a second
+# run does not. Last, a host whose only finding is an instance that txreset
+# cannot change is reported, not reset or changed.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
 #                         txreport WORK_DIR VERSION
 set -euo pipefail

@@ -100,7 +100,8 @@ check "README.txt says the programs are not signed" \
 check "README.txt says how to install $deb_name" \
   grep -qF "apt install ./$deb_name" "$work/unsigned/README.txt"
 check "README.txt says how to install the collection and use its playbook" \
-  grep -qzF "collection install $collection_name"$'\r\n'"  ansible-playbook -i inventory.yml tarnel.txreset.rollout" \
+  grep -qzF "collection install $collection_name"$'\r\n'"  ansible-playbook -i inventory.yml \
+tarnel.txreset.rollout" \
   "$work/unsigned/README.txt"
 
 # The collection, installed offline as its users would, with the zip's
@@ -125,7 +126,8 @@ check "the SBOM is valid CycloneDX 1.5" python3 -W ignore - "$src/tests/release/
   "$a/dist/$sbom_name" <<'EOF'
 import json, pathlib, sys, jsonschema
 folder, bom = pathlib.Path(sys.argv[1]), json.loads(pathlib.Path(sys.argv[2]).read_text())
-store = {"http://cyclonedx.org/schema/" + f.name: json.loads(f.read_text()) for f in folder.glob("*.json")}
+store = {"http://cyclonedx.org/schema/" + f.name: json.loads(f.read_text())
+         for f in folder.glob("*.json")}
 schema = store["http://cyclonedx.org/schema/bom-1.5.SNAPSHOT.schema.json"]
 resolver = jsonschema.RefResolver(schema["$id"], schema, store=store)
 errors = list(jsonschema.Draft7Validator(schema, resolver=resolver).iter_errors(bom))
