@@ -5,6 +5,10 @@
 #   /usr/share/man/man1/txreport.1.gz      made from `txreport --help`
 #   /usr/share/doc/txreport/copyright
 #   /usr/share/doc/txreport/changelog.gz
+#   /usr/share/doc/txreport/NOTICES        the notices of the toolchain's code
+#                                          linked in, from TXREPORT_NOTICES,
+#                                          a file that scripts/release writes
+#                                          after the build, before cpack
 #   /usr/share/lintian/overrides/txreport  lintian's warnings accepted, and why
 # Its version is the project version. With SOURCE_DATE_EPOCH set when the
 # build is configured and made, as scripts/release does, the package is
@@ -58,6 +62,10 @@ install(FILES ${man_page}.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/txreport.copyright
         DESTINATION ${txreport_doc} RENAME copyright)
 install(FILES ${changelog}.gz DESTINATION ${txreport_doc})
+set(TXREPORT_NOTICES "" CACHE FILEPATH "The notices file for the package")
+if(TXREPORT_NOTICES)
+  install(FILES "${TXREPORT_NOTICES}" DESTINATION ${txreport_doc} RENAME NOTICES)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/txreport.lintian-overrides
         DESTINATION share/lintian/overrides RENAME txreport)
 

@@ -1,25 +1,28 @@
 #!/usr/bin/env bash
-# The Ansible playbook: its syntax and ansible-lint's production profile,
-# then the report play for real over transcripts that txreset wrote on
-# staged registries, with txreport found on PATH as its package installs
-# it. It must pass over a fleet that is all ok, and fail, still showing the
-# table, over one where a value was lost.
-# Then the whole playbook on one host whose Windows modules, and reg.exe,
-# are stand-ins (windows_stand_in/) that run txcheck and txreset as built on
-# the emulated registry: under --check it changes nothing and only checks;
-# the first run keeps the backup, resets and counts the host changed; the
-# second only checks and does not, and keeps the backup as it was. Then the
-# restore play: under --check it names the host and changes nothing; a run
-# puts the registry back as it was before the first run, byte for byte, and
-# counts the host changed; a second run does not. Last, a host whose only
-# finding is an instance that txreset cannot change is reported, not reset
-# or changed.
+# The Ansible collection and the playbooks that use it from the bundle:
+# their syntax and ansible-lint, then the report play for real over
+# transcripts that txreset wrote on staged registries, with txreport found on
+# PATH as its package installs it. It must pass over a fleet that is all ok,
+# and fail, still showing the table, over one where a value was lost.
+# Then the collection, built by scripts/release-parts, installed offline with
+# ansible-galaxy and linted with the production profile: its rollout
+# playbook, run from a folder where its logs go to reports/, on one host
+# whose Windows modules, and reg.exe, are stand-ins (windows_stand_in/) that
+# run txcheck and txreset as built on the emulated registry: under --check
+# it changes nothing and only checks; the first run keeps the backup, resets
+# and counts the host changed; the second only checks and does not, and
+# keeps the backup as it was. Then its restore playbook: under --check it
+# names the host and changes nothing; a run puts the registry back as it was
+# before the first run, byte for byte, and counts the host changed; a second
+# run does not. Last, a host whose only finding is an instance that txreset
+# cannot change is reported, not reset or changed.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
-#                         txreport WORK_DIR
+#                         txreport WORK_DIR VERSION
 set -euo pipefail
-source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5
+source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5 version=$6
 playbook=$source_dir/deploy/ansible/txreset.yml
 restore=$source_dir/deploy/ansible/txreset-restore.yml
+collections=$work/collections
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -31,7 +34,8 @@ export ANSIBLE_NOCOLOR=1 ANSIBLE_FORCE_COLOR=0
 ansible-playbook --syntax-check \
   -i "$source_dir/deploy/ansible/inventory.example.yml" "$playbook" "$restore" ||
   fail "syntax check"
-(cd "$source_dir" && ansible-lint --offline --nocolor deploy/ansible) ||
+(cd "$source_dir" && ANSIBLE_COLLECTIONS_PATH=deploy/ansible/collections \
+  ansible-lint --offline --nocolor deploy/ansible) ||
   fail "ansible-lint"
 
 # Transcripts from the program itself, on registries in the emulated
@@ -68,7 +72,20 @@ grep -q 'web03 .*failed .*\.\.L\.\.\.\.\.\.\.\.\.\.\.\.\.' <<<"$output" ||
 grep -q 'txreport found hosts that are not ok' <<<"$output" ||
   fail "the play did not fail on txreport's verdict"
 
-# The whole playbook, on one host.
+# The collection as released, less the programs, installed offline.
+mkdir -p "$collections"
+tarball=$("$source_dir/scripts/release-parts" collection --version "$version" \
+  --epoch 0 --out "$work") && ansible-galaxy collection install --offline \
+  -p "$collections" "$tarball" || fail "the collection does not build or install"
+ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
+  tarnel.txreset.rollout tarnel.txreset.restore || fail "the collection's syntax check"
+# Out of reach of the source's git, which would have ansible-lint skip the
+# files under build/ as ignored.
+(cd "$collections/ansible_collections/tarnel/txreset" && GIT_CEILING_DIRECTORIES=$work \
+  ANSIBLE_COLLECTIONS_PATH=$collections ansible-lint --offline --nocolor --profile production) ||
+  fail "ansible-lint's production profile on the installed collection"
+
+# The collection's playbooks, on one host.
 host=$work/web01
 mkdir -p "$host" "$work/bundle/x64"
 cp "$source_dir/tests/deploy/windows_stand_in/host/reg.exe" "$host/"
@@ -80,14 +97,14 @@ printf '%s\n' '[txreset_targets]' 'web01 ansible_connection=local' >"$work/inven
 printf 'key rw %s\n' SYSTEM 'SYSTEM\CurrentControlSet' \
   'SYSTEM\CurrentControlSet\Services' "${key}1" "${key}1\\Parameters" >"$host/registry"
 printf '%s' "$value" >>"$host/registry"
+# From $work, where the logs and backups go by default, to reports/.
 whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
-  PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
-    ANSIBLE_COLLECTIONS_PATH=$source_dir/tests/deploy/windows_stand_in \
+  cd "$work" && PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
+    ANSIBLE_COLLECTIONS_PATH=$collections:$source_dir/tests/deploy/windows_stand_in \
     ansible-playbook -i "$work/inventory" "$@" \
     -e "$(jq -n --arg work "$work" --arg host "$host" '{
-           txreset_bundle_dir: "\($work)/bundle", txreset_build: "x64",
-           txcheck_backup_remote_path: "\($host)/backup.reg",
-           txreset_reports_dir: "\($work)/reports"}')" 2>&1
+           txreset_programs_dir: "\($work)/bundle", txreset_build: "x64",
+           txcheck_backup_remote_path: "\($host)/backup.reg"}')" 2>&1
 }
 # Runs the playbook, checks that it passes, web01's changed count and its
 # row in the report, and leaves the registry from before in $registry,
@@ -107,7 +124,7 @@ play_run() { # DESCRIPTION CHANGED STATUS PLAYBOOK OPTIONS...
   checks=$(grep -c '^txcheck version ' <<<"$log" || true)
   transcripts=$(grep -c '^Tarnel Utility Program ' <<<"$log" || true)
 }
-play_run "under --check" 0 "needs-reset  -N--------------" "$playbook" --check
+play_run "under --check" 0 "needs-reset  -N--------------" tarnel.txreset.rollout --check
 grep -q 'Hosts that a run would change: web01"' <<<"$output" ||
   fail "under --check the report does not say that web01 would change"
 [ "$checks $transcripts" = "1 0" ] || fail "under --check the log is not one check"
@@ -115,30 +132,30 @@ grep -q 'Hosts that a run would change: web01"' <<<"$output" ||
 grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "--check did not find Quorv1"
 [ ! -e "$work/reports/web01.reg" ] || fail "under --check a backup was kept"
 original=$(cat "$host/registry")
-play_run "the first run" 1 "ok           -R--------------" "$playbook"
+play_run "the first run" 1 "ok           -R--------------" tarnel.txreset.rollout
 iconv -f UTF-16 -t UTF-8 "$work/reports/web01.reg" | grep -qx $'"ReportTxEarly"=dword:00000007\r' ||
   fail "the first run kept no backup of Quorv1's value"
 cp "$work/reports/web01.reg" "$work/first-backup.reg"
 [ "$checks $transcripts" = "2 1" ] || fail "the first run's log is not check, transcript, check"
 [ "$(tail -n 1 <<<"$log")" = '16 instances: 1 ok, 15 absent, 0 needs-reset, 0 blocked, 0 unreadable' ] ||
   fail "the first run's last check does not find Quorv1 ok"
-play_run "the second run" 0 "ok           -o--------------" "$playbook"
+play_run "the second run" 0 "ok           -o--------------" tarnel.txreset.rollout
 [ "$checks $transcripts" = "1 0" ] || fail "the second run's log is not one check"
 [ "$(cat "$host/registry")" = "$registry" ] || fail "the second run changed the registry"
 cmp "$work/reports/web01.reg" "$work/first-backup.reg" || fail "the second run replaced the backup"
 
-play_run "the restore under --check" 0 "ok           -o--------------" "$restore" --check
+play_run "the restore under --check" 0 "ok           -o--------------" tarnel.txreset.restore --check
 grep -q 'A run would restore web01 from' <<<"$output" || fail "under --check the restore does not name web01"
 [ "$(cat "$host/registry")" = "$registry" ] || fail "the restore under --check changed the registry"
-play_run "the restore" 1 "needs-reset  -N--------------" "$restore"
+play_run "the restore" 1 "needs-reset  -N--------------" tarnel.txreset.restore
 [ "$(cat "$host/registry")" = "$original" ] || fail "the restore did not put the registry back as it was"
-play_run "the restore again" 0 "needs-reset  -N--------------" "$restore"
+play_run "the restore again" 0 "needs-reset  -N--------------" tarnel.txreset.restore
 [ -z "$(ls "$host" | grep -vx 'registry\|reg.exe')" ] || fail "the copied files were left: $(ls "$host")"
 
 # Only a key that txreset cannot open: reported, and nothing run or changed.
 sed -i 's/^key rw \(.*Quorv1.Parameters\)$/key ro \1/' "$host/registry"
-play_run "a run where the key grants only reading" 0 failed "$playbook"
+play_run "a run where the key grants only reading" 0 failed tarnel.txreset.rollout
 [ "$checks $transcripts" = "1 0" ] || fail "txreset ran where the key grants only reading"
 
-[ "$failures" -eq 0 ] && echo "ok: the Ansible playbook"
+[ "$failures" -eq 0 ] && echo "ok: the Ansible collection and playbooks"
 exit $((failures != 0))

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Makes releases with scripts/release from two copies of the sources and
-# checks them as an administrator would: the unsigned zips, and txreport's
-# .debs, are the same to the byte, every checksum holds, and a release
+# checks them as an administrator would: the unsigned zips, txreport's
+# .debs, the Ansible collections and the SBOMs are the same to the byte,
+# every checksum holds, the SBOM is valid CycloneDX 1.5 and names every
+# program with its SHA-256 and what it links, each of the zip, the .deb and
+# the collection carries the notices of all that its programs link, the
+# collection installs offline and carries the zip's programs, and a release
 # signed with a throwaway CA verifies, loses its signature back to the
 # unsigned bytes, and fails once tampered with. Bad signing keys are
 # refused with no dist/ left behind.
@@ -30,16 +34,19 @@ SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct) || exit 1
 unset TXRESET_SIGN_PKCS12 TXRESET_SIGN_PASSWORD_FILE TXRESET_SIGN_TIMESTAMP_URL
 zip_name=txreset-$version-windows.zip
 deb_name=txreport_${version}_amd64.deb
+collection_name=tarnel-txreset-$(cut -d. -f1-3 <<<"$version.0.0").tar.gz
+sbom_name=txreset-$version.cdx.json
 
 # The sources as git sees them, committed or not: tracked files and new
-# ones that are not ignored.
-copy_sources() {
+# ones that are not ignored; the second copy's files dated now, as a later
+# checkout's are.
+copy_sources() { # FOLDER [TAR-OPTION]
   mkdir -p "$1"
   git -C "$src" ls-files -z --cached --others --exclude-standard |
-    tar -C "$src" --null -T - --ignore-failed-read -cf - | tar -C "$1" -xf -
+    tar -C "$src" --null -T - --ignore-failed-read -cf - | tar -C "$1" ${2:+"$2"} -xf -
 }
 a=$work/a b=$work/elsewhere-with-a-longer-name
-copy_sources "$a" && copy_sources "$b" || exit 1
+copy_sources "$a" && sleep 1 && copy_sources "$b" --touch || exit 1
 
 release() { # COPY [VARIABLE=VALUE...]: stderr in COPY.err
   local copy=$1
@@ -54,19 +61,20 @@ for copy in "$a" "$b"; do
   }
 done
 
-for file in "$zip_name" "$deb_name"; do
+for file in "$zip_name" "$deb_name" "$collection_name" "$sbom_name"; do
   stat -c '%n: %s bytes' "$a/dist/$file" "$b/dist/$file"
   sha256sum "$a/dist/$file" "$b/dist/$file"
   check "$file: the same bytes from both folders" \
     cmp "$a/dist/$file" "$b/dist/$file"
 done
-check "dist/SHA256SUMS lists the zip and the .deb" \
-  [ "$(cut -c67- "$a/dist/SHA256SUMS")" = "$zip_name"$'\n'"$deb_name" ]
+check "dist/SHA256SUMS lists the zip, the .deb, the collection and the SBOM" \
+  [ "$(cut -c67- "$a/dist/SHA256SUMS")" = "$(printf '%s\n' "$zip_name" "$deb_name" \
+    "$collection_name" "$sbom_name")" ]
 check "dist/SHA256SUMS checks them" sums_hold "$a/dist"
 cp "$a/dist/$deb_name" "$work/txreport.deb"
 
 # What a bundle must hold, in this order, each file summed.
-expected=(README.txt SHA256SUMS)
+expected=(NOTICES.txt README.txt SHA256SUMS)
 while IFS= read -r file; do expected+=("$file"); done < <(
   cd "$a" && find deploy -type f)
 expected+=(x64/txcheck.exe x64/txreport.exe x64/txreset.exe)
@@ -91,6 +99,82 @@ check "README.txt says the programs are not signed" \
   grep -q 'not signed' "$work/unsigned/README.txt"
 check "README.txt says how to install $deb_name" \
   grep -qF "apt install ./$deb_name" "$work/unsigned/README.txt"
+check "README.txt says how to install the collection and use its playbook" \
+  grep -qzF "collection install $collection_name"$'\r\n'"  ansible-playbook -i inventory.yml \
+tarnel.txreset.rollout" \
+  "$work/unsigned/README.txt"
+
+# The collection, installed offline as its users would, with the zip's
+# programs, and its playbooks found.
+collections=$work/collections installed=$work/collections/ansible_collections/tarnel/txreset
+check "the collection installs offline" ansible-galaxy collection install --offline \
+  -p "$collections" "$a/dist/$collection_name"
+for program in {x86,x64}/{txcheck,txreset}.exe; do
+  check "the collection's $program is the zip's" cmp "$installed/programs/$program" \
+    "$work/unsigned/$program"
+done
+check "the collection's playbooks pass ansible-playbook --syntax-check" \
+  env ANSIBLE_COLLECTIONS_PATH="$collections" ansible-playbook --syntax-check \
+  tarnel.txreset.rollout tarnel.txreset.restore
+check "the bundle's playbooks find the collection beside them" ansible-playbook \
+  --syntax-check "$work/unsigned/deploy/ansible/"{txreset,txreset-restore,report}.yml
+
+# The SBOM: valid, every program of the three with its SHA-256 and the
+# toolchain packages it links at their installed versions, and each
+# artifact's notices holding every linked package's copyright file.
+check "the SBOM is valid CycloneDX 1.5" python3 -W ignore - "$src/tests/release/cyclonedx" \
+  "$a/dist/$sbom_name" <<'EOF'
+import json, pathlib, sys, jsonschema
+folder, bom = pathlib.Path(sys.argv[1]), json.loads(pathlib.Path(sys.argv[2]).read_text())
+store = {"http://cyclonedx.org/schema/" + f.name: json.loads(f.read_text())
+         for f in folder.glob("*.json")}
+schema = store["http://cyclonedx.org/schema/bom-1.5.SNAPSHOT.schema.json"]
+resolver = jsonschema.RefResolver(schema["$id"], schema, store=store)
+errors = list(jsonschema.Draft7Validator(schema, resolver=resolver).iter_errors(bom))
+print(*(f"{'/'.join(map(str, e.absolute_path))}: {e.message}" for e in errors), sep="\n")
+sys.exit(bool(errors))
+EOF
+deb_root=$work/deb-root
+dpkg-deb -x "$a/dist/$deb_name" "$deb_root"
+covers() { # NOTICES COPYRIGHT: the copyright file's text is in the notices
+  python3 -c 'import sys; sys.exit(open(sys.argv[1]).read().replace("\r\n", "\n").find(
+    open(sys.argv[2]).read().rstrip()) < 0)' "$1" "$2"
+}
+sbom_faults() { # ARTIFACT PATH UNPACKED NOTICES: prints a line per fault
+  local bom=$a/dist/$sbom_name ref=$1:$2 linked need package
+  [ "$(jq -r --arg r "$ref" '.components[].components[]? | select(."bom-ref" == $r) |
+    .hashes[0].content' "$bom")" = "$(sha256sum <"$3" | cut -c1-64)" ] ||
+    echo "$ref: no SBOM entry with its SHA-256"
+  linked=$(jq -r --arg r "$ref" '.dependencies[] | select(.ref == $r) | .dependsOn[] |
+    select(startswith("deb:")) | ltrimstr("deb:")' "$bom")
+  case $2 in
+  *x86/*) need="mingw-w64-i686-dev gcc-mingw-w64-i686-posix" ;;
+  *x64/*) need="mingw-w64-x86-64-dev gcc-mingw-w64-x86-64-posix" ;;
+  *) need="libc6-dev libgcc-12-dev" ;;
+  esac
+  [[ $2 != *txreport.exe ]] || need+=" g++-${need#* gcc-}"
+  for package in $need; do
+    grep -qx "$package@$(dpkg-query -W -f='${Version}' "$package")" <<<"$linked" ||
+      echo "$ref: the SBOM does not name $package at its version"
+  done
+  for package in $(sed 's/@.*//' <<<"$linked"); do
+    covers "$4" "/usr/share/doc/$package/copyright" ||
+      echo "$ref: $package's copyright file is not in $4"
+  done
+}
+faults=$(
+  for program in "${expected[@]}"; do
+    [[ $program == *.exe ]] || continue
+    sbom_faults "$zip_name" "$program" "$work/unsigned/$program" "$work/unsigned/NOTICES.txt"
+    [[ $program == *txreport.exe ]] || sbom_faults "$collection_name" "programs/$program" \
+      "$installed/programs/$program" "$installed/NOTICES.txt"
+  done
+  sbom_faults "$deb_name" usr/bin/txreport "$deb_root/usr/bin/txreport" \
+    "$deb_root/usr/share/doc/txreport/NOTICES"
+)
+echo "$faults"
+check "the SBOM names each program, its SHA-256 and what it links; the notices cover that" \
+  [ -z "$faults" ]
 
 # A throwaway CA, one key, and certificates for it: one to sign with, one
 # expired, one for TLS servers and one with no extended key usage.
@@ -163,6 +247,8 @@ verifies() {
 if release "$a" "TXRESET_SIGN_PKCS12=$pki/signer.pfx" \
   "TXRESET_SIGN_PASSWORD_FILE=$pki/password.txt"; then
   check_bundle "$a/dist/$zip_name" "$work/signed"
+  check "the collection carries the signed programs" cmp <(tar -xzOf \
+    "$a/dist/$collection_name" programs/x64/txreset.exe) "$work/signed/x64/txreset.exe"
   check "README.txt names the signer and says there is no time stamp" \
     grep -qz 'CN=txreset test signer.*not time-stamped' "$work/signed/README.txt"
   osslsigncode verify -CAfile "$pki/ca.crt" -in "$work/signed/x64/txreset.exe"
