@@ -167,7 +167,11 @@ function follow() {
   }
   found.textContent = `No host named “${value}” is on this page.`;
 }
-find.addEventListener("input", () => filter(find.value));
+let typing = 0; // a search waits for a pause in the typing
+find.addEventListener("input", () => {
+  clearTimeout(typing);
+  typing = setTimeout(() => filter(find.value), 150);
+});
 addEventListener("hashchange", follow);
 follow();
 })();
