@@ -200,8 +200,9 @@ TEST(Html, SortsHostsAndFoldsManyOkOnes) {
         host("a\xFF", HostStatus::kUnreadable)};
     for (int at = 1; at < ok_hosts; ++at) {
       hosts.push_back(host("ok" + std::to_string(at), HostStatus::kOk));
-      for (int digit = 0, left = at; digit < 5; ++digit, left /= 3) {
-        hosts.back().outcomes.at(static_cast<std::size_t>(4 + digit)) =
+      int left = at;
+      for (std::size_t digit = 4; digit < 9; ++digit, left /= 3) {
+        hosts.back().outcomes.at(digit) =
             static_cast<InstanceOutcome>(left % 3);
       }
     }
