@@ -81,11 +81,6 @@ class Node:
             if isinstance(kid, Node):
                 yield from [kid] if kid.tag == tag else []
                 yield from kid.all(tag)
-    def ancestors(self):
-        node = self.parent
-        while node is not None:
-            yield node
-            node = node.parent
 
 class Dom(HTMLParser):  # the tree of a --dump-dom page, which closes each tag
     def __init__(self, path):
@@ -151,29 +146,28 @@ check([t.text() for t in Dom(f"{work}/injected.html").root.all("title")] ==
 scripts = list(dom.root.all("script"))
 check(len(scripts) == 1 and "src" not in scripts[0].attrs, "not one inline script")
 
-def visible(tr, node):  # neither it nor its row hidden
-    return "hidden" not in node.attrs and "hidden" not in tr.attrs
-for name, fragment, found in (
-        ("search", "#search=WEB0", "5 hosts in 4 rows with \u201cWEB0\u201d in the name."),
-        ("linked", "#host=<img…", "Host \u201c<img src=x onerror=alert(1)>\u201d is marked below."),
-        ("missing", "#host=web99", "No host named \u201cweb99\u201d is on this page.")):
+hostile, every = "<img src=x onerror=alert(1)>", [n for r in shown for n in r[0]]
+for name, found, showing, marking in (
+        ("dom", "", every, []),
+        ("search", "5 hosts in 4 rows with \u201cWEB0\u201d in the name.",
+         [n for n in every if "web0" in n.lower()], []),
+        ("linked", f"Host \u201c{hostile}\u201d is marked below.", every, [hostile]),
+        ("missing", "No host named \u201cweb99\u201d is on this page.", every, [])):
     page = Dom(f"{work}/{name}.html")
-    check(page.fetching == [], f"{fragment}: the page would fetch: {page.fetching}")
+    check(page.fetching == [], f"{name}: the page would fetch: {page.fetching}")
     said = [s.text() for s in page.root.all("span") if s.attrs.get("id") == "found"]
-    check(said == [found], f"{fragment}: the page says {said}")
-    hits, marked = [], []
-    for tr, row in page.rows():
-        entries = list(tr.kids[0].all("li")) or [tr.kids[0]]
-        hits += [e.text() for e in entries if visible(tr, e)]
-        for e in (e for e in entries if e.attrs.get("aria-current") == "true"):
-            marked.append(e.text())
-            closed = [d for d in e.ancestors() if d.tag == "details" and "open" not in d.attrs]
-            check(closed == [], f"{fragment}: a <details> around the host is closed")
-    check(hits == ([n for r in shown for n in r[0] if "web0" in n.lower()]
-                   if name == "search" else [n for r in shown for n in r[0]]),
-          f"{fragment}: the hosts shown are {hits}")
-    check(marked == (["<img src=x onerror=alert(1)>"] if name == "linked" else []),
-          f"{fragment}: the marked hosts are {marked}")
+    check(said == [found], f"{name}: the page says {said}")
+    shows, marked = [], []
+    for tr, _ in page.rows():
+        for e in list(tr.kids[0].all("li")) or [tr.kids[0]]:
+            shows += [] if "hidden" in e.attrs or "hidden" in tr.attrs else [e.text()]
+            if e.attrs.get("aria-current") == "true":
+                marked.append(e.text())
+                while e := e.parent:
+                    check(e.tag != "details" or "open" in e.attrs,
+                          f"{name}: a <details> around the host is closed")
+    check(shows == showing, f"{name}: the hosts shown are {shows}")
+    check(marked == marking, f"{name}: the marked hosts are {marked}")
 print(f"{len(shown)} rows for {sum(len(r[0]) for r in shown)} hosts;",
       ", ".join(f"{sum(len(r[0]) for r in shown if r[2] == s)} {s}"
                 for s in ("ok", "needs-reset", "failed", "incomplete",
