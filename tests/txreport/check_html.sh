@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # txreport --format html in a real browser: a page made from transcripts
 # and checks that txreset and txcheck wrote on staged registries, as
-# headless Chromium builds its DOM. One row per host, not ok hosts first,
-# each in name order; each row's status (as --format jsonl gives it) and
-# sixteen cells (the outcomes of --format csv, with their letters); a
-# hostile file name as text; nothing fetched, no script. Then the page's
-# screenshot, as docs/txreport.md shows it.
+# headless Chromium builds its DOM. One row per group of hosts with one
+# status, map and problem (as --format jsonl and csv give them), not ok
+# groups first, then the largest, then in name order; each row's hosts,
+# count, status and sixteen cells; a hostile file name as text; nothing
+# fetched, only the page's own script. Then the page searched and linked to
+# one host through its address, and its screenshot, as docs/txreport.md
+# shows it.
 # Usage: check_html.sh SOURCE_DIR txreset_emulated txcheck_emulated txreport
 #   WORK_DIR
 set -euo pipefail
@@ -33,7 +35,9 @@ transcript db01.log "$(key rw 1)" "$value" "$(key wf 2)" "$value"
 transcript db02.log "$(key wf 5)"
 cp "$logs/db01.log" "$logs/db03.log"
 cp "$logs/web01.log" "$logs/web03.log"
-cp "$logs/web02.log" "$logs/<img src=x onerror=alert(1)>.log"
+for name in '<img src=x onerror=alert(1)>' pos01 pos02 pos03 pos04 pos05; do
+  cp "$logs/web02.log" "$logs/$name.log"
+done
 head -c 300 "$logs/web01.log" >"$logs/app02.log"
 printf '\xFF\xFEP\0r\0' >"$logs/ps01.log"
 echo '<script>alert(1)</script>' >"$logs/kiosk01.log"
@@ -46,8 +50,18 @@ status=0
 [ "$status" -eq 1 ] || { echo "FAIL: exit status $status, not 1"; exit 1; }
 "$txreport" --format csv "$logs" >"$work/fleet.csv" || true
 "$txreport" --format jsonl "$logs" >"$work/fleet.jsonl" || true
-browser --dump-dom "file://$work/fleet.html" >"$work/dom.html" \
-  2>"$work/browser.log" || { cat "$work/browser.log"; exit 1; }
+dump() { # NAME PAGE: the DOM of the page, as opened at this address
+  browser --dump-dom "file://$work/$2" >"$work/$1.html" \
+    2>"$work/browser.log" || { cat "$work/browser.log"; exit 1; }
+}
+dump dom fleet.html
+dump search 'fleet.html#search=WEB0'
+dump linked 'fleet.html#host=%3Cimg%20src%3Dx%20onerror%3Dalert(1)%3E'
+dump missing 'fleet.html#host=web99'
+# Were markup ever to get into the page, its policy would let none of it run.
+sed 's|<h2>|<img src=x onerror="document.title=1"><script>document.title=2</script>&|' \
+  "$work/fleet.html" >"$work/injected-page.html"
+dump injected injected-page.html
 
 python3 - "$work" <<'PY'
 import csv, json, sys
@@ -57,58 +71,107 @@ letters = {"reset": "R", "written": "W", "not-opened": ".", "lost": "L",
            "write-failed": "F", "unknown": "?", "ok": "o", "absent": "-",
            "needs-reset": "N", "blocked": "B", "unreadable": "U"}
 
-class Dom(HTMLParser):  # rows of table bodies: [title, text] a cell
-    rows, cell, in_body, fetching = [], None, False, []
+class Node:
+    def __init__(self, tag, attrs, parent):
+        self.tag, self.attrs, self.parent, self.kids = tag, dict(attrs), parent, []
+    def text(self):
+        return "".join(k if isinstance(k, str) else k.text() for k in self.kids)
+    def all(self, tag):
+        for kid in self.kids:
+            if isinstance(kid, Node):
+                yield from [kid] if kid.tag == tag else []
+                yield from kid.all(tag)
+
+class Dom(HTMLParser):  # the tree of a --dump-dom page, which closes each tag
+    def __init__(self, path):
+        super().__init__()
+        self.root = self.at = Node("", [], None)
+        self.fetching = []
+        self.feed(open(path, encoding="utf-8").read())
     def handle_starttag(self, tag, attrs):
-        attrs = dict(attrs)
-        if tag in ("img", "script", "link", "iframe", "object", "embed") or \
-                "src" in attrs or "href" in attrs:
+        node = Node(tag, attrs, self.at)
+        if tag in ("img", "link", "iframe", "object", "embed") or \
+                "src" in node.attrs or "href" in node.attrs:
             self.fetching.append(tag)
-        self.in_body = self.in_body or tag == "tbody"
-        if tag == "tr" and self.in_body:
-            self.rows.append([])
-        elif tag in ("th", "td") and self.in_body:
-            self.cell = [attrs.get("title"), ""]
-            self.rows[-1].append(self.cell)
+        self.at.kids.append(node)
+        if tag not in ("col", "input", "meta", "br", "img", "hr", "wbr"):
+            self.at = node
     def handle_endtag(self, tag):
-        self.in_body = self.in_body and tag != "tbody"
+        node = self.at
+        while node.parent is not None and node.tag != tag:
+            node = node.parent
+        self.at = node.parent or self.root
     def handle_data(self, data):
-        if self.cell is not None:
-            self.cell[1] += data.strip("\n")
+        self.at.kids.append(data.strip("\n"))
         if "url(" in data:
             self.fetching.append("url(")
+    def rows(self):  # each group: [names], count, status, cells, problem
+        for tr in (t for t in self.root.all("tr") if t.parent.tag == "tbody"):
+            cells = [c for c in tr.kids if isinstance(c, Node)]
+            names = [li.text() for li in cells[0].all("li")] or [cells[0].text()]
+            count = [s.text() for s in cells[0].all("summary")]
+            yield tr, (names, count, cells[1].text(),
+                       [(c.attrs.get("title"), c.text()) for c in cells[2:18]],
+                       cells[18].text() if len(cells) > 18 else "")
 
-dom = Dom()
-dom.feed(open(f"{work}/dom.html", encoding="utf-8").read())
-words = {}
-for host, instance, word in list(csv.reader(open(f"{work}/fleet.csv")))[1:]:
-    words.setdefault(host, []).append(word)
-hosts = [json.loads(line) for line in open(f"{work}/fleet.jsonl")]
-hosts.sort(key=lambda h: (h["status"] == "ok", h["host"]))
-expected = []
-for h in hosts:
-    cells = ["unknown"] * 16 if h["status"] == "unreadable" else words[h["host"]]
-    expected.append([h["host"], h["status"]] + [(w, letters[w]) for w in cells])
-shown = [[row[0][1], row[1][1]] + [tuple(c) for c in row[2:18]] for row in dom.rows]
 failures = 0
 def check(ok, what):
     global failures
     if not ok:
         print("FAIL:", what)
         failures += 1
+
+words = {}
+for host, instance, word in list(csv.reader(open(f"{work}/fleet.csv")))[1:]:
+    words.setdefault(host, []).append(word)
+groups = {}
+for h in map(json.loads, open(f"{work}/fleet.jsonl")):
+    cells = ["unknown"] * 16 if h["status"] == "unreadable" else words[h["host"]]
+    key = (h["status"], tuple((w, letters[w]) for w in cells), h["problem"] or "")
+    groups.setdefault(key, []).append(h["host"])
+expected = [(sorted(names), [f"{len(names)} hosts"] if len(names) > 1 else [],
+             key[0], list(key[1]), key[2]) for key, names in groups.items()]
+expected.sort(key=lambda g: (g[2] == "ok", -len(g[0]), g[0][0]))
+
+dom = Dom(f"{work}/dom.html")
+shown = [row for _, row in dom.rows()]
 for row, want in zip(shown, expected):
-    check(row == want, f"row {row}, not {want}")
-check(len(shown) == len(expected), f"{len(shown)} rows for {len(expected)} hosts")
-check(all(len(row) in (18, 19) for row in dom.rows),
-      "a row is not host, status, 16 cells, problem")
-check(["<img src=x onerror=alert(1)>"] == [r[0] for r in shown if "<" in r[0]],
+    check(row == tuple(want), f"row {row}, not {want}")
+check(len(shown) == len(expected), f"{len(shown)} rows for {len(expected)} groups")
+check(["<img src=x onerror=alert(1)>"] ==
+      [n for r in shown for n in r[0] if "<" in n],
       "the hostile name is not shown as text")
-check(dom.fetching == [], f"the page would fetch: {dom.fetching}")
-cells = sum(len(r) - 2 for r in shown)
-print(f"{len(dom.rows)} rows, one per host; {cells} instance cells;",
-      ", ".join(f"{sum(r[1] == s for r in shown)} {s}"
+check([t.text() for t in Dom(f"{work}/injected.html").root.all("title")] ==
+      [t.text() for t in dom.root.all("title")], "markup let in would run")
+scripts = list(dom.root.all("script"))
+check(len(scripts) == 1 and "src" not in scripts[0].attrs, "not one inline script")
+
+hostile, every = "<img src=x onerror=alert(1)>", [n for r in shown for n in r[0]]
+for name, found, showing, marking in (
+        ("dom", "", every, []),
+        ("search", "5 hosts in 4 rows with \u201cWEB0\u201d in the name.",
+         [n for n in every if "web0" in n.lower()], []),
+        ("linked", f"Host \u201c{hostile}\u201d is marked below.", every, [hostile]),
+        ("missing", "No host named \u201cweb99\u201d is on this page.", every, [])):
+    page = Dom(f"{work}/{name}.html")
+    check(page.fetching == [], f"{name}: the page would fetch: {page.fetching}")
+    said = [s.text() for s in page.root.all("span") if s.attrs.get("id") == "found"]
+    check(said == [found], f"{name}: the page says {said}")
+    shows, marked = [], []
+    for tr, _ in page.rows():
+        for e in list(tr.kids[0].all("li")) or [tr.kids[0]]:
+            shows += [] if "hidden" in e.attrs or "hidden" in tr.attrs else [e.text()]
+            if e.attrs.get("aria-current") == "true":
+                marked.append(e.text())
+                while e := e.parent:
+                    check(e.tag != "details" or "open" in e.attrs,
+                          f"{name}: a <details> around the host is closed")
+    check(shows == showing, f"{name}: the hosts shown are {shows}")
+    check(marked == marking, f"{name}: the marked hosts are {marked}")
+print(f"{len(shown)} rows for {sum(len(r[0]) for r in shown)} hosts;",
+      ", ".join(f"{sum(len(r[0]) for r in shown if r[2] == s)} {s}"
                 for s in ("ok", "needs-reset", "failed", "incomplete",
-                          "unreadable")))
+                          "unreadable")), "; searched and linked")
 sys.exit(failures != 0)
 PY
 

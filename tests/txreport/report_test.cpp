@@ -186,11 +186,25 @@ TEST(Html, EscapesMarkupInTextAndAttributes) {
   }
 }
 
+// The digest by which the page's policy lets its script run: no block,
+// one, and two (the length no longer fits in the first).
+TEST(Html, HashesItsScript) {
+  const Pairs digests{
+      {"", "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU="},
+      {"abc", "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0="},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "JI1qYdIGOLjlwCaTDD5gOaM85Flk/yFn9uzt1BnbBsE="}};
+  for (const auto &[text, digest] : digests) {
+    EXPECT_EQ(digest, sha256_base64(text));
+  }
+}
+
 std::string page;  // what write_html_page wrote
 void collect(const std::string &text) { page += text; }
 
 // Hosts not ok first, then the ok ones, each in name order; the ok ones
-// folded away past a hundred; names and problems as the table shows them.
+// folded away past a hundred rows; names and problems as the table shows
+// them. Each ok host has a map of its own, so a row of its own.
 TEST(Html, SortsHostsAndFoldsManyOkOnes) {
   for (const int ok_hosts : {100, 101}) {
     std::vector<HostReport> hosts{
@@ -199,6 +213,11 @@ TEST(Html, SortsHostsAndFoldsManyOkOnes) {
         host("a\xFF", HostStatus::kUnreadable)};
     for (int at = 1; at < ok_hosts; ++at) {
       hosts.push_back(host("ok" + std::to_string(at), HostStatus::kOk));
+      int left = at;
+      for (std::size_t digit = 4; digit < 9; ++digit, left /= 3) {
+        hosts.back().outcomes.at(digit) =
+            static_cast<InstanceOutcome>(left % 3);
+      }
     }
     page.clear();
     write_html_page(hosts, {ok_hosts, 1, 0, 1}, collect);
@@ -223,6 +242,29 @@ TEST(Html, SortsHostsAndFoldsManyOkOnes) {
               page.find(ok_hosts > 100 ? "<details><summary>101 ok hosts"
                                        : "<details open><summary>100 ok"));
   }
+}
+
+// Hosts of one status, map and problem share a row, which names them
+// (folded past five); rows of problems first, then the most hosts.
+TEST(Html, GroupsHostsOfOnePattern) {
+  std::vector<HostReport> hosts{host("f2", HostStatus::kFailed, "x"),
+                                host("e", HostStatus::kFailed, "y"),
+                                host("f1", HostStatus::kFailed, "x")};
+  for (int at = 6; at > 0; --at) {
+    hosts.push_back(host("a" + std::to_string(at), HostStatus::kOk));
+  }
+  page.clear();
+  write_html_page(hosts, {6, 0, 3, 0, 0}, collect);
+  const std::size_t pair = page.find(
+      "<tr><th><details open><summary>2 hosts</summary><ul class=n><li>f1"
+      "<li>f2</ul></details><td class=failed>");
+  const std::size_t single = page.find("<tr><th>e<td class=failed>");
+  const std::size_t ok = page.find(
+      "<tr><th><details><summary>6 hosts</summary><ul class=n><li>a1<li>a2");
+  EXPECT_LT(pair, single);
+  EXPECT_LT(single, ok);
+  EXPECT_NE(std::string::npos, ok);
+  EXPECT_NE(std::string::npos, page.find("<h2>3 hosts not ok</h2>"));
 }
 
 }  // namespace
