@@ -4,9 +4,9 @@
 # transcripts that txreset wrote on staged registries, with txreport found on
 # PATH as its package installs it. It must pass over a fleet that is all ok,
 # and fail, still showing the table, over one where a value was lost.
-# Then the collection, built by scripts/release-parts, installed offline with
-# ansible-galaxy and linted with the production profile: its rollout
-# playbook, run from a folder where its logs go to reports/, on one host
+# Then the collection, built by scripts/release --collection, installed
+# offline with ansible-galaxy and linted with the production profile: its
+# rollout playbook, run from a folder where its logs go to reports/, on one host
 # whose Windows modules, and reg.exe, are stand-ins (windows_stand_in/) that
 # run txcheck and txreset as built on the emulated registry: under --check
 # it changes nothing and only checks; the first run keeps the backup, resets
@@ -74,8 +74,8 @@ grep -q 'txreport found hosts that are not ok' <<<"$output" ||
 
 # The collection as released, less the programs, installed offline.
 mkdir -p "$collections"
-tarball=$("$source_dir/scripts/release-parts" collection --version "$version" \
-  --epoch 0 --out "$work") && ansible-galaxy collection install --offline \
+tarball=$(SOURCE_DATE_EPOCH=0 "$source_dir/scripts/release" --collection "$version" \
+  "$work") && ansible-galaxy collection install --offline \
   -p "$collections" "$tarball" || fail "the collection does not build or install"
 ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
   tarnel.txreset.rollout tarnel.txreset.restore || fail "the collection's syntax check"
