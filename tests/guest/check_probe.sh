@@ -43,7 +43,8 @@ for step in start stop; do
   "$probe" run "$answer" win64 $step false >/dev/null || fail "$step failed"
 done
 [ ! -f "$work/guest.args" ] || fail "a suite's start or stop step used the guest"
-WINEPREFIX=/p TXRESET_TEST_EXPECT_WOW64=1 LC_ALL=C.UTF-8 "$probe" run "$answer" win64 suite wine t.exe >/dev/null
+WINEPREFIX=/p TXRESET_TEST_EXPECT_WOW64=1 LC_ALL=C.UTF-8 \
+  "$probe" run "$answer" win64 suite wine t.exe >/dev/null
 args=$(cat "$work/guest.args" 2>/dev/null)
 for part in "run --session $work/guest-session --wine-prefix win64 --timeout 540" \
   "--env WINEPREFIX" "--env TXRESET_TEST_EXPECT_WOW64" "--env LC_ALL" "-- wine t.exe"; do
