@@ -31,8 +31,8 @@ void check_answer(bool read, const Backup &backup) {
     const void *end = std::memchr(backup.error, '\0', sizeof backup.error);
     require(end != nullptr && end != backup.error,
             "a refusal gives a reason, ended within its room");
-    const auto length = static_cast<std::size_t>(
-        static_cast<const char *>(end) - backup.error);
+    const auto length =
+        static_cast<std::size_t>(static_cast<const char *>(end) - backup.error);
     for (std::size_t at = 0; at < length; ++at) {
       require(backup.error[at] >= 0x20 && backup.error[at] < 0x7F,
               "the reason is printable ASCII");
@@ -53,9 +53,9 @@ void check_answer(bool read, const Backup &backup) {
             "values in the file's order");
     if (!value.deletes) {
       require(value.data != nullptr, "a value has its bytes");
-      require(value.data[value.size] == 0xFF &&
-                  value.data[value.size + 1] == 0xFF,
-              "a value's bytes are followed by two 0xFF bytes");
+      require(
+          value.data[value.size] == 0xFF && value.data[value.size + 1] == 0xFF,
+          "a value's bytes are followed by two 0xFF bytes");
     }
   }
 }

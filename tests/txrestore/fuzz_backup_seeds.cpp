@@ -8,12 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "texts/messages.h"
 #include "texts/registry.h"
 #include "txcheck/reg_file.h"
 
 namespace {
 
 constexpr DWORD kDeletes = 0xDE1E7E;  // not a type: the value was missing
+
+// Notes that txcheck writes where it cannot save an instance.
+constexpr char kBlockedNote[] =
+    "not saved: Quorv2 blocked REG_DWORD 7; full access: Access denied. "
+    "(error 5)";
+constexpr char kUnreadableNote[] =
+    "not saved: Quorv4 unreadable value: The data is invalid. (error 13)";
 
 struct Entry {
   int instance;  // -1: a comment
@@ -52,10 +60,7 @@ std::vector<Seed> seeds() {
       {"empty", false, {}},
       {"only-notes",
        false,
-       {{-1, 0, {}, "not saved: Quorv2 blocked REG_DWORD 7; full access: "
-                    "Access denied. (error 5)"},
-        {-1, 0, {}, "not saved: Quorv4 unreadable value: The data is "
-                    "invalid. (error 13)"}}},
+       {{-1, 0, {}, kBlockedNote}, {-1, 0, {}, kUnreadableNote}}},
       {"strings",
        false,
        {{0, REG_SZ, utf16({'0', 0}), nullptr},
@@ -78,8 +83,7 @@ std::vector<Seed> seeds() {
   };
   const std::vector<Entry> typical{
       {1, REG_DWORD, {7, 0, 0, 0}, nullptr},
-      {-1, 0, {}, "not saved: Quorv2 blocked REG_DWORD 7; full access: "
-                  "Access denied. (error 5)"},
+      {-1, 0, {}, kBlockedNote},
       {3, kDeletes, {}, nullptr},
       {5, REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, nullptr}};
   list.push_back({"typical", false, typical});
