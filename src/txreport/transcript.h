@@ -23,10 +23,6 @@
 #include "texts/messages.h"
 #include "texts/restore.h"
 
-// No line txrestore writes is longer, its line break included: it tells
-// what a value holds and what the backup holds, each as txcheck does.
-constexpr std::size_t kRestoreLineMax = 2 * kCheckLineMax;
-
 // How much of a file the reader needs: a whole transcript with CR LF line
 // breaks and a byte order mark, and the start of a line after it, in the
 // first, or the lines of txrestore's refusal; and two checks of the longest
