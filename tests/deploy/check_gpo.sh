@@ -189,12 +189,16 @@ tampered_export >"$work/after.reg"
 cmp "$work/before.reg" "$work/after.reg" &&
   echo "ok: reg export of the instance keys and of the keys the tampering names is the same after its restore" ||
   fail "the restore of a tampered backup changed the registry"
-if grep -q 'planted' "$work/after.reg"; then fail "the tampered backup's values were imported"; fi
+if wine reg query "$run_key" /v TxresetPlanted >/dev/null 2>&1 ||
+  wine reg query "$planted" >/dev/null 2>&1; then
+  fail "the tampered backup's Run value or service was imported"
+fi
 log=$(read_log)
 echo "== the log of the refused restore"
 echo "$log"
 refusal=$(head -n 1 <<<"$log")
-[[ $refusal == "txrestore: "*" line "[0-9]*": "*'CurrentVersion\Run'* ]] &&
+refused="txrestore: share\\backup\\$host.reg line "
+[[ $refusal == "$refused"[0-9]*': the key "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft'* ]] &&
   [ "$(sed -n 2p <<<"$log")" = "$check_title" ] && [ "$(wc -l <<<"$log")" -eq 19 ] &&
   [ "$(tail -n 1 <<<"$log")" = "$(summary 4 0)" ] ||
   fail "the log of the refused restore is not the refusal and a check"
