@@ -95,7 +95,8 @@ rem --backup saved and nothing else: a file that is not such a backup it
 rem refuses whole, writing nothing (exit status 2), and it exits 1 where an
 rem instance was not restored. Its output or its refusal goes into the log,
 rem then a check of what the machine holds now. Its exit status is read
-rem before any other command runs, outside a block.
+rem before any other command runs, outside a block, and only 0 counts: a
+rem program that crashes leaves a negative one.
 :restore
 if not exist "%BACKUP%" (
   >&2 echo %~nx0: there is no backup %BACKUP%
@@ -104,7 +105,7 @@ if not exist "%BACKUP%" (
 set "RESTORED="
 if not exist "%RESTORE%" goto norestore
 "%RESTORE%" "%BACKUP%" >"%WORKLOG%" 2>&1
-if not errorlevel 1 set "RESTORED=1"
+if errorlevel 0 if not errorlevel 1 set "RESTORED=1"
 goto checkrestore
 :norestore
 echo %~nx0: %RESTORE% is missing>"%WORKLOG%"
