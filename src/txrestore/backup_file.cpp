@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "texts/registry.h"
 
@@ -85,7 +84,7 @@ bool take(const Units &units, std::size_t &at, std::size_t end,
           const char *text) {
   std::size_t next = at;
   for (; *text != '\0'; ++text, ++next) {
-    if (next == end || units.at(next) != static_cast<unsigned char>(*text)) {
+    if (next >= end || units.at(next) != static_cast<unsigned char>(*text)) {
       return false;
     }
   }
@@ -324,6 +323,9 @@ bool read_value(Reader &reader, Line &line, std::size_t &next) {
   std::size_t name_end = at;
   while (name_end < line.end && units.at(name_end) != '"') {
     name_end += units.at(name_end) == '\\' ? 2 : 1;
+  }
+  if (name_end >= line.end) {
+    return refuse(backup, line.number, "the value's name has no closing \"");
   }
   std::size_t name_at = line.begin;
   if (!(take(units, name_at, line.end, "\"") &&
