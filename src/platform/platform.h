@@ -1,8 +1,9 @@
-// The registry, the system's error texts and the process end, as txreset
-// and txcheck call them: the seam where the tests put an emulated registry
-// in the real one's place. Files are not here: txcheck saves its backup
-// through save_file.h, and txreport reads through files.h, each with a
-// POSIX and a Win32 side of its own.
+// The registry, the system's error texts and the process end, as txreset,
+// txcheck and txrestore call them: the seam where the tests put an emulated
+// registry in the real one's place. Files are not here: txcheck saves its
+// backup through save_file.h, txrestore reads its file through load_file.h, and
+// txreport reads through files.h, each with a POSIX and a Win32 side of its
+// own.
 //
 // On Windows these calls come straight from <windows.h> (advapi32 and
 // kernel32). Elsewhere this header declares the same names, with the same
@@ -45,6 +46,7 @@ inline HKEY__ *const HKEY_LOCAL_MACHINE =
         static_cast<std::intptr_t>(static_cast<LONG>(0x80000002U)));
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001U;
+constexpr REGSAM KEY_SET_VALUE = 0x0002U;
 constexpr REGSAM KEY_READ = 0x20019U;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003FU;
 constexpr DWORD REG_NONE = 0U;
@@ -74,8 +76,14 @@ LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
 // Gives the value's bytes as the registry holds them: strings in UTF-16.
 LONG RegQueryValueExW(HKEY key, LPCWSTR value_name, LPDWORD reserved,
                       LPDWORD type, LPBYTE data, LPDWORD data_size);
+LONG RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD options, REGSAM access,
+                   PHKEY result);
 LONG RegDeleteValueA(HKEY key, LPCSTR value_name);
+LONG RegDeleteValueW(HKEY key, LPCWSTR value_name);
 LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
+                    const BYTE *data, DWORD data_size);
+// Sets the value to exactly these bytes: strings are UTF-16.
+LONG RegSetValueExW(HKEY key, LPCWSTR value_name, DWORD reserved, DWORD type,
                     const BYTE *data, DWORD data_size);
 LONG RegCloseKey(HKEY key);
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id,

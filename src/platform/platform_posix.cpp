@@ -16,6 +16,11 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR /*sub_key*/, DWORD /*options*/,
                                    : ERROR_INVALID_HANDLE;
 }
 
+LONG RegOpenKeyExW(HKEY key, LPCWSTR /*sub_key*/, DWORD /*options*/,
+                   REGSAM /*access*/, PHKEY result) {
+  return RegOpenKeyExA(key, "", 0, 0, result);
+}
+
 LONG RegQueryValueExA(HKEY /*key*/, LPCSTR /*value_name*/, LPDWORD /*reserved*/,
                       LPDWORD /*type*/, LPBYTE /*data*/,
                       LPDWORD /*data_size*/) {
@@ -29,6 +34,16 @@ LONG RegQueryValueExW(HKEY /*key*/, LPCWSTR /*value_name*/,
 }
 
 LONG RegDeleteValueA(HKEY /*key*/, LPCSTR /*value_name*/) {
+  return ERROR_INVALID_HANDLE;
+}
+
+LONG RegDeleteValueW(HKEY /*key*/, LPCWSTR /*value_name*/) {
+  return ERROR_INVALID_HANDLE;
+}
+
+LONG RegSetValueExW(HKEY /*key*/, LPCWSTR /*value_name*/, DWORD /*reserved*/,
+                    DWORD /*type*/, const BYTE * /*data*/,
+                    DWORD /*data_size*/) {
   return ERROR_INVALID_HANDLE;
 }
 

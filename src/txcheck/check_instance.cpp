@@ -1,73 +1,21 @@
 #include "txcheck/check_instance.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/registry_value.h"
 #include "texts/check.h"
-#include "texts/escape.h"
+#include "texts/describe.h"
 #include "texts/registry.h"
 
 // Each line is made in a buffer and written whole with fputs: printf on a
 // stream would bring in the C runtime's stream locks, one more import.
 namespace {
 
-// A value of up to this many bytes is read and shown whole; a longer one is
-// shown by its type and size. The system's error texts are cut there.
-constexpr DWORD kDataRead = 64;
-constexpr DWORD kErrorTextRead = 128;
-
-// Room for bytes escaped: four characters each at most, and a terminator.
-constexpr std::size_t escaped_size(DWORD bytes) { return 4 * bytes + 1; }
-constexpr std::size_t kFoundSize = 40 + escaped_size(kDataRead);
-constexpr std::size_t kReasonSize = 24 + escaped_size(kErrorTextRead);
-
-// The registry's names for its value types, by number.
-constexpr const char *kTypeNames[] = {"REG_NONE",
-                                      "REG_SZ",
-                                      "REG_EXPAND_SZ",
-                                      "REG_BINARY",
-                                      "REG_DWORD",
-                                      "REG_DWORD_BIG_ENDIAN",
-                                      "REG_LINK",
-                                      "REG_MULTI_SZ",
-                                      "REG_RESOURCE_LIST",
-                                      "REG_FULL_RESOURCE_DESCRIPTOR",
-                                      "REG_RESOURCE_REQUIREMENTS_LIST",
-                                      "REG_QWORD"};
-
-// A value as found: its type, then, when it was read `whole`, a number, or
-// strings in quotes without their trailing terminators; else its size.
-void describe_value(char (&found)[kFoundSize], DWORD type, const BYTE *data,
-                    DWORD size, bool whole) {
-  char unknown_type[24];
-  std::snprintf(unknown_type, sizeof unknown_type, "type %lu",
-                static_cast<unsigned long>(type));
-  const char *name = type < sizeof kTypeNames / sizeof kTypeNames[0]
-                         ? kTypeNames[type]
-                         : unknown_type;
-  if (whole &&
-      ((type == REG_DWORD && size == 4) || (type == REG_QWORD && size == 8))) {
-    unsigned long long number = 0;
-    for (DWORD at = size; at > 0; --at) {
-      number = number << 8U | data[at - 1];  // little-endian, as Windows has it
-    }
-    std::snprintf(found, sizeof found, "%s %llu", name, number);
-  } else if (whole && (type == REG_SZ || type == REG_EXPAND_SZ ||
-                       type == REG_MULTI_SZ)) {
-    while (size > 0 && data[size - 1] == 0) {
-      --size;
-    }
-    char escaped[escaped_size(kDataRead)];
-    escape(escaped, data, size);
-    std::snprintf(found, sizeof found, "%s \"%s\"", name, escaped);
-  } else {
-    std::snprintf(found, sizeof found, "%s %lu bytes", name,
-                  static_cast<unsigned long>(size));
-  }
-}
+constexpr std::size_t kFoundSize = kValueTextSize;
+constexpr std::size_t kReasonSize = kErrorTextSize;
 
 // An instance's line, as put_line writes it, into `line`, and then `end`.
 constexpr std::size_t kLineSize = 32 + kFoundSize + kReasonSize;
@@ -102,79 +50,7 @@ void note_not_saved(RegFile *backup, int instance, int state, const char *found,
   }
 }
 
-// The value's name as the wide functions take it.
-constexpr std::array<WCHAR, sizeof kSettingValueName> wide_value_name() {
-  std::array<WCHAR, sizeof kSettingValueName> name{};
-  for (std::size_t at = 0; at < name.size(); ++at) {
-    name[at] = static_cast<unsigned char>(kSettingValueName[at]);
-  }
-  return name;
-}
-constexpr std::array<WCHAR, sizeof kSettingValueName> kSettingValueNameW =
-    wide_value_name();
-
-// The value as the registry holds it, whatever its size, through the wide
-// API: read into storage that holds most values, and again into storage of
-// the size the registry gives where the value is longer (again where it
-// grew meanwhile), so it is never cut. `data` is to be freed.
-LONG read_exactly(HKEY key, DWORD &type, BYTE *&data, DWORD &size) {
-  data = nullptr;
-  for (DWORD room = 256;; room = size) {
-    auto *grown = static_cast<BYTE *>(std::realloc(data, room));
-    if (grown == nullptr) {
-      std::free(data);
-      data = nullptr;
-      return ERROR_NOT_ENOUGH_MEMORY;
-    }
-    data = grown;
-    size = room;
-    const LONG status = RegQueryValueExW(key, kSettingValueNameW.data(),
-                                         nullptr, &type, data, &size);
-    if (status != ERROR_MORE_DATA) {
-      if (status != ERROR_SUCCESS) {
-        std::free(data);
-        data = nullptr;
-      }
-      return status;
-    }
-  }
-}
-
 }  // namespace
-
-// No byte that came from the registry, the system or the command line
-// reaches a console or a log as it was.
-void escape(char *out, const BYTE *bytes, std::size_t size) {
-  for (std::size_t at = 0; at < size; ++at) {
-    const unsigned octet = bytes[at];
-    if (octet == '"' || octet == '\\') {
-      *out++ = '\\';
-      *out++ = static_cast<char>(octet);
-    } else if (octet < 0x20 || octet > 0x7E) {
-      *out++ = '\\';
-      *out++ = 'x';
-      out = put_hex(out, static_cast<unsigned char>(octet));
-    } else {
-      *out++ = static_cast<char>(octet);
-    }
-  }
-  *out = '\0';
-}
-
-void describe_error(char *reason, std::size_t size, LONG code) {
-  char text[kErrorTextRead];
-  DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
-                        text[length - 1] == ' ')) {
-    --length;
-  }
-  char escaped[escaped_size(kErrorTextRead)];
-  escape(escaped, reinterpret_cast<const BYTE *>(text), length);
-  std::snprintf(reason, size, "%s%s(error %ld)", escaped, length > 0 ? " " : "",
-                static_cast<long>(code));
-}
 
 int check_instance(int instance, RegFile *backup) {
   char path[kInstanceKeyPathSize];
@@ -194,7 +70,7 @@ int check_instance(int instance, RegFile *backup) {
   }
 
   DWORD type = REG_NONE;
-  BYTE data[kDataRead] = {};
+  BYTE data[kDataShown] = {};
   DWORD size = sizeof data;
   status =
       RegQueryValueExA(key, kSettingValueName, nullptr, &type, data, &size);
@@ -204,7 +80,7 @@ int check_instance(int instance, RegFile *backup) {
   DWORD saved_size = 0;
   LONG saved_status = ERROR_FILE_NOT_FOUND;
   if (backup != nullptr) {
-    saved_status = read_exactly(key, saved_type, saved, saved_size);
+    saved_status = read_value_exactly(key, saved_type, saved, saved_size);
   }
   RegCloseKey(key);
   char found[kFoundSize] = "missing";

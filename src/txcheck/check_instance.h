@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "platform/platform.h"
+#include "texts/describe.h"
 #include "txcheck/reg_file.h"
 
 // Reads "ReportTxEarly" in
@@ -19,14 +20,5 @@
 // where it was missing; where it does not, or the value cannot be read, a
 // comment that says why nothing was saved. An absent key adds nothing.
 int check_instance(int instance, RegFile *backup = nullptr);
-
-// Writes bytes as the inside of a C string into `out`, which has room for
-// 4 * size + 1 characters: printable ASCII as it is, quote and backslash
-// escaped, any other byte as \xNN.
-void escape(char *out, const BYTE *bytes, std::size_t size);
-
-// The system's text for a Windows error code, then the code, escaped as
-// txcheck's lines are: "Access is denied. (error 5)".
-void describe_error(char *reason, std::size_t size, LONG code);
 
 #endif

@@ -22,7 +22,7 @@
 constexpr std::size_t kBackupSizeMax = 64U * 1024U * 1024U;
 
 // Room for the reason a file is refused.
-constexpr std::size_t kBackupErrorSize = 160;
+constexpr std::size_t kBackupErrorSize = 256;
 
 // One instance's value as the backup saved it.
 struct BackupValue {
@@ -37,9 +37,9 @@ struct BackupValue {
 // Starts zeroed (Backup backup{};).
 struct Backup {
   BackupValue values[kInstanceCount];
-  int count;       // in the order of the file
-  BYTE *storage;   // the values' bytes; freed by backup_free
-  int error_line;  // where the file is refused: its line, from 1
+  int count;                     // in the order of the file
+  BYTE *storage;                 // the values' bytes; freed by backup_free
+  int error_line;                // where the file is refused: its line, from 1
   char error[kBackupErrorSize];  // and what is wrong there, in ASCII
 };
 

@@ -133,8 +133,19 @@ int emulated_registry_open_handles() {
   return static_cast<int>(registry().handles.size());
 }
 
-LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
-                   PHKEY result) {
+namespace {
+
+// Names as the tests write them: ASCII, each unit a char.
+std::string narrow(LPCWSTR wide) {
+  std::string text;
+  for (; wide != nullptr && *wide != 0; ++wide) {
+    text += static_cast<char>(*wide);
+  }
+  return text;
+}
+
+LONG open_sub_key(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
+                  PHKEY result) {
   RegCall call{RegOp::kOpen, key,          sub_key == nullptr ? "" : sub_key,
                options,      access,       {},
                nullptr,      ERROR_SUCCESS};
@@ -149,6 +160,20 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
     *result = call.opened;
   }
   return record(call);
+}
+
+}  // namespace
+
+LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD options, REGSAM access,
+                   PHKEY result) {
+  return open_sub_key(key, sub_key, options, access, result);
+}
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR sub_key, DWORD options, REGSAM access,
+                   PHKEY result) {
+  const std::string name = narrow(sub_key);
+  return open_sub_key(key, sub_key == nullptr ? nullptr : name.c_str(), options,
+                      access, result);
 }
 
 namespace {
@@ -214,15 +239,13 @@ LONG RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved,
 // NOLINTNEXTLINE(readability-non-const-parameter): the Windows signature
 LONG RegQueryValueExW(HKEY key, LPCWSTR value_name, LPDWORD reserved,
                       LPDWORD type, LPBYTE data, LPDWORD data_size) {
-  std::string name;  // the tests' value names are ASCII
-  for (; value_name != nullptr && *value_name != 0; ++value_name) {
-    name += static_cast<char>(*value_name);
-  }
-  return query_value(key, name, reserved, type, data, data_size, true);
+  return query_value(key, narrow(value_name), reserved, type, data, data_size,
+                     true);
 }
 
-LONG RegDeleteValueA(HKEY key, LPCSTR value_name) {
-  const std::string name = value_name == nullptr ? "" : value_name;
+namespace {
+
+LONG delete_value(HKEY key, const std::string &name) {
   RegCall call{RegOp::kDeleteValue, key, name, 0, 0, {}, nullptr,
                ERROR_SUCCESS};
   OpenHandle *const handle = find_handle(key);
@@ -240,12 +263,20 @@ LONG RegDeleteValueA(HKEY key, LPCSTR value_name) {
   return record(call);
 }
 
-LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
-                    const BYTE *data, DWORD data_size) {
-  const std::string name = value_name == nullptr ? "" : value_name;
+// Either set: the wide one (`wide`) keeps a string's bytes as UTF-16.
+LONG set_value(HKEY key, const std::string &name, DWORD reserved, DWORD type,
+               const BYTE *data, DWORD data_size, bool wide) {
   std::vector<BYTE> bytes;
   if (data != nullptr) {
     bytes.assign(data, data + data_size);
+    // As Windows does, the wide set counts in a terminator that the caller
+    // left out of a string's size but put after its data.
+    if (wide && is_string_type(type) && data_size % 2 == 0 &&
+        data[data_size] == 0 && data[data_size + 1] == 0 &&
+        (data_size == 0 || data[data_size - 1] != 0 ||
+         data[data_size - 2] != 0)) {
+      bytes.insert(bytes.end(), {0, 0});
+    }
   }
   RegCall call{RegOp::kSetValue, key,          name, reserved, type, bytes,
                nullptr,          ERROR_SUCCESS};
@@ -260,13 +291,34 @@ LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
     if (target.writes_fail) {
       call.status = ERROR_WRITE_FAULT;
     } else if (found == target.values.end()) {
-      target.values.push_back({name, type, bytes});
+      target.values.push_back({name, type, bytes, wide});
     } else {
-      found->type = type;
-      found->data = bytes;
+      *found = {found->name, type, bytes, wide};
     }
   }
   return record(call);
+}
+
+}  // namespace
+
+LONG RegDeleteValueA(HKEY key, LPCSTR value_name) {
+  return delete_value(key, value_name == nullptr ? "" : value_name);
+}
+
+LONG RegDeleteValueW(HKEY key, LPCWSTR value_name) {
+  return delete_value(key, narrow(value_name));
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR value_name, DWORD reserved, DWORD type,
+                    const BYTE *data, DWORD data_size) {
+  return set_value(key, value_name == nullptr ? "" : value_name, reserved, type,
+                   data, data_size, false);
+}
+
+LONG RegSetValueExW(HKEY key, LPCWSTR value_name, DWORD reserved, DWORD type,
+                    const BYTE *data, DWORD data_size) {
+  return set_value(key, narrow(value_name), reserved, type, data, data_size,
+                   true);
 }
 
 LONG RegCloseKey(HKEY key) {

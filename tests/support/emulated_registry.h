@@ -1,6 +1,7 @@
 // An in-memory registry that the tests link in place of the platform's. It
-// answers RegOpenKeyExA, RegQueryValueExA and W, RegDeleteValueA,
-// RegSetValueExA and RegCloseKey with the Windows registry's semantics and
+// answers RegOpenKeyExA and W, RegQueryValueExA and W, RegDeleteValueA and
+// W, RegSetValueExA and W and RegCloseKey with the Windows registry's
+// semantics and
 // error codes, and it keeps what a test needs to look at: a record of every
 // call, the open handles, and failures to inject into the next call of an
 // operation.

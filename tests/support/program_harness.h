@@ -49,6 +49,14 @@ struct CheckRun {
 // Runs txcheck on the registry as seeded, with these arguments.
 CheckRun run_check(const std::vector<std::string> &args);
 
+// Runs txrestore so, with what shows that it changed the registry.
+CheckRun run_restore(const std::vector<std::string> &args);
+
+// The keys under HKEY_LOCAL_MACHINE named, as the registry's own export
+// gives them, one after another: under Wine, `reg export` of each, byte
+// for byte; natively, the emulated registry's whole picture.
+std::string export_keys(const std::vector<std::string> &keys);
+
 // A path for a scratch file, which this test and the programs it runs both
 // take; nothing is made there.
 std::string scratch_path(const std::string &name);

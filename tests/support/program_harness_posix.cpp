@@ -73,10 +73,15 @@ ProgramRun run_program(const std::vector<std::string> &args) {
   return run_emulated(TXRESET_EMULATED_PROGRAM, args);
 }
 
-CheckRun run_check(const std::vector<std::string> &args) {
+namespace {
+
+// A run of `program`, and each call it made that is not an open, a query or
+// a close.
+CheckRun watched_run(const char *program,
+                     const std::vector<std::string> &args) {
   const std::string calls_file = scratch_path("calls");
   CheckRun check{
-      run_emulated(TXCHECK_EMULATED_PROGRAM, args,
+      run_emulated(program, args,
                    {std::string(kCallsFileVariable) + "=" + calls_file}),
       ""};
   std::ifstream calls(calls_file);
@@ -91,6 +96,20 @@ CheckRun run_check(const std::vector<std::string> &args) {
   }
   std::remove(calls_file.c_str());
   return check;
+}
+
+}  // namespace
+
+CheckRun run_check(const std::vector<std::string> &args) {
+  return watched_run(TXCHECK_EMULATED_PROGRAM, args);
+}
+
+CheckRun run_restore(const std::vector<std::string> &args) {
+  return watched_run(TXRESTORE_EMULATED_PROGRAM, args);
+}
+
+std::string export_keys(const std::vector<std::string> & /*keys*/) {
+  return describe(emulated_registry_image());
 }
 
 std::string console_text(const std::string &text) { return text; }

@@ -323,7 +323,10 @@ ProgramRun run_program(const std::vector<std::string> &args) {
   return run_process(command_line(windows_path(TXRESET_EXE), args));
 }
 
-CheckRun run_check(const std::vector<std::string> &args) {
+namespace {
+
+// A run of the program at `exe`, and what shows that it changed the keys.
+CheckRun watched_run(const char *exe, const std::vector<std::string> &args) {
   // The server signals the event on any change below Services, even inside
   // keys the harness itself cannot open: a key made or deleted, a value
   // deleted or written, even when it is put back. (Wine's server takes a
@@ -337,8 +340,7 @@ CheckRun run_check(const std::vector<std::string> &args) {
                 REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY,
             changed, TRUE),
         "watch", kServicesKey);
-  CheckRun check{run_process(command_line(windows_path(TXCHECK_EXE), args)),
-                 ""};
+  CheckRun check{run_process(command_line(windows_path(exe), args)), ""};
   const std::string after = describe(read_registry());
   const bool signalled = WaitForSingleObject(changed, 0) != WAIT_TIMEOUT;
   if (signalled || after != before) {
@@ -349,6 +351,29 @@ CheckRun run_check(const std::vector<std::string> &args) {
   CloseHandle(changed);
   RegCloseKey(services);
   return check;
+}
+
+}  // namespace
+
+CheckRun run_check(const std::vector<std::string> &args) {
+  return watched_run(TXCHECK_EXE, args);
+}
+
+CheckRun run_restore(const std::vector<std::string> &args) {
+  return watched_run(TXRESTORE_EXE, args);
+}
+
+std::string export_keys(const std::vector<std::string> &keys) {
+  std::string exported;
+  const std::string file = scratch_path("export.reg");
+  for (const std::string &key : keys) {
+    const ProgramRun run =
+        run_process("reg export " + quoted("HKEY_LOCAL_MACHINE\\" + key) + " " +
+                    quoted(file) + " /y");
+    exported += key + ": exit status " + std::to_string(run.exit_status) +
+                "\n" + take_file(file);
+  }
+  return exported;
 }
 
 std::string console_text(const std::string &text) {

@@ -114,3 +114,12 @@ std::string describe(const RegistryImage &image) {
   }
   return all.empty() ? "(no keys)\n" : all;
 }
+
+std::string describe_ignoring_value_case(RegistryImage image) {
+  for (RegKey &key : image) {
+    for (RegValue &value : key.values) {
+      value.name = upper_case(value.name);
+    }
+  }
+  return describe(image);
+}

@@ -60,4 +60,9 @@ RegistryImage with_parent_keys(const RegistryImage &image);
 // shown upper-cased.
 std::string describe(const RegistryImage &image);
 
+// The same, with value names as Windows compares them, without regard to
+// case: where a value is written back, its name is spelled as the program
+// spells it.
+std::string describe_ignoring_value_case(RegistryImage image);
+
 #endif

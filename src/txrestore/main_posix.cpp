@@ -1,0 +1,3 @@
+#include "txrestore/txrestore.h"
+
+int main(int argc, char **argv) { txrestore(argc, argv); }
