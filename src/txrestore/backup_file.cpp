@@ -1,9 +1,7 @@
 #include "txrestore/backup_file.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "texts/registry.h"
 
@@ -14,6 +12,8 @@ constexpr char kHive[] = "HKEY_LOCAL_MACHINE\\";
 
 // How many units of a line an error quotes.
 constexpr std::size_t kQuoted = 48;
+// Its room: six characters a unit at most, the quotes, "..." and the end.
+constexpr std::size_t kQuotedSize = 6 * kQuoted + 6;
 
 // The file as UTF-16 code units after its byte-order mark, read in place.
 struct Units {
@@ -40,15 +40,19 @@ struct Reader {
   BackupValue *open;  // the last section's, until its value line is read
 };
 
-bool refuse(Backup &backup, int line, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
-
-bool refuse(Backup &backup, int line, const char *format, ...) {
+// Says what is wrong, at which line; returns false.
+bool refuse(Backup &backup, int line, const char *text) {
   backup.error_line = line;
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(backup.error, sizeof backup.error, format, arguments);
-  va_end(arguments);
+  std::snprintf(backup.error, sizeof backup.error, "%s", text);
+  return false;
+}
+
+// The same, as snprintf formats it.
+template <typename... Arguments>
+bool refuse(Backup &backup, int line, const char *format,
+            Arguments... arguments) {
+  backup.error_line = line;
+  std::snprintf(backup.error, sizeof backup.error, format, arguments...);
   return false;
 }
 
@@ -56,7 +60,7 @@ bool refuse(Backup &backup, int line, const char *format, ...) {
 // backslash escaped, and any other unit as \uXXXX; cut with "..." when
 // longer than kQuoted.
 void quote(const Units &units, std::size_t begin, std::size_t end,
-           char (&out)[8 * kQuoted]) {
+           char (&out)[kQuotedSize]) {
   std::size_t length = 0;
   out[length++] = '"';
   for (std::size_t at = begin; at < end && at < begin + kQuoted; ++at) {
@@ -71,11 +75,8 @@ void quote(const Units &units, std::size_t begin, std::size_t end,
           std::snprintf(out + length, sizeof out - length, "\\u%04X", unit));
     }
   }
-  out[length++] = '"';
-  out[length] = '\0';
-  if (end - begin > kQuoted) {
-    std::strcat(out, "...");
-  }
+  std::snprintf(out + length, sizeof out - length, "\"%s",
+                end - begin > kQuoted ? "..." : "");
 }
 
 // Whether the units from `at` spell `text` (ASCII); moves past it if so.
@@ -83,7 +84,7 @@ bool take(const Units &units, std::size_t &at, std::size_t end,
           const char *text) {
   std::size_t next = at;
   for (; *text != '\0'; ++text, ++next) {
-    if (next == end || units.at(next) != static_cast<unsigned char>(*text)) {
+    if (next >= end || units.at(next) != static_cast<unsigned char>(*text)) {
       return false;
     }
   }
@@ -170,7 +171,7 @@ bool take_instance(const Units &units, std::size_t &at, std::size_t end,
 bool read_section(Reader &reader, const Line &line) {
   const Units &units = reader.units;
   Backup &backup = reader.backup;
-  char quoted[8 * kQuoted];
+  char quoted[kQuotedSize];
   quote(units, line.begin, line.end, quoted);
   std::size_t at = line.begin + 1;
   if (at < line.end && units.at(at) == '-') {
@@ -323,11 +324,14 @@ bool read_value(Reader &reader, Line &line, std::size_t &next) {
   while (name_end < line.end && units.at(name_end) != '"') {
     name_end += units.at(name_end) == '\\' ? 2 : 1;
   }
+  if (name_end >= line.end) {
+    return refuse(backup, line.number, "the value's name has no closing \"");
+  }
   std::size_t name_at = line.begin;
   if (!(take(units, name_at, line.end, "\"") &&
         take(units, name_at, line.end, kSettingValueName) &&
         name_at == name_end)) {
-    char quoted[8 * kQuoted];
+    char quoted[kQuotedSize];
     quote(units, line.begin + 1, name_end < line.end ? name_end : line.end,
           quoted);
     return refuse(backup, line.number,
@@ -407,7 +411,7 @@ bool read_file(Reader &reader) {
                     "sets the key's default value (@=), which a backup "
                     "never does");
     } else {
-      char quoted[8 * kQuoted];
+      char quoted[kQuotedSize];
       quote(units, line.begin, line.end, quoted);
       return refuse(backup, line.number, "unexpected %s", quoted);
     }

@@ -19,10 +19,10 @@
 
 // No backup is larger: sixteen values of about ten million bytes each
 // would fit, where the registry's own advice is a value under a million.
-constexpr std::size_t kBackupSizeMax = 64U * 1024U * 1024U;
+constexpr std::size_t kBackupSizeMax = std::size_t{64} * 1024 * 1024;
 
 // Room for the reason a file is refused.
-constexpr std::size_t kBackupErrorSize = 256;
+constexpr std::size_t kBackupErrorSize = 512;
 
 // One instance's value as the backup saved it.
 struct BackupValue {

@@ -221,8 +221,17 @@ ProgramRun run_process(const std::string &command) {
 
   PROCESS_INFORMATION process{};
   ProgramRun run{"", "", -1};
-  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                     nullptr, &startup, &process)) {
+  // Wine's CreateProcessW fails now and then with ERROR_INTERNAL_ERROR when
+  // many processes start one after another; a second try starts it.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+    started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
+                             nullptr, nullptr, &startup, &process);
+    if (!started && GetLastError() != ERROR_INTERNAL_ERROR) {
+      break;
+    }
+  }
+  if (started) {
     DWORD status = 0;
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
         GetExitCodeProcess(process.hProcess, &status)) {

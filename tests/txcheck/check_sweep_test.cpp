@@ -100,7 +100,7 @@ TEST(CheckOptions, HelpVersionOrAUsageError) {
   EXPECT_EQ(0, help.run.exit_status);
   EXPECT_EQ(0U, help.run.out.find(
                     "usage: txcheck [--help | --version | --backup FILE]"));
-  EXPECT_NE(std::string::npos, help.run.out.find("reg import FILE"));
+  EXPECT_NE(std::string::npos, help.run.out.find("txrestore FILE"));
   EXPECT_NE(std::string::npos,
             help.run.out.find("SYSTEM\\CurrentControlSet\\Services\\Quorv<n>"
                               "\\Parameters"));

@@ -222,6 +222,8 @@ TEST(BackupFile, RefusesAnythingElseWholeAtItsLine) {
       {utf16(kHeader + section(1, "dword:00000007\ttab")), 4,
        "a control character (\\u0009)"},
       {utf16(good + "junk\r\n"), 5, "unexpected \"junk\""},
+      {utf16(good + "\"Report\\"), 5, "name has no closing \""},
+      {utf16(good + "\"Report\r\n"), 5, "name has no closing \""},
   };
   for (const Case &c : cases) {
     Parsed parsed = parse(c.bytes);

@@ -48,6 +48,11 @@ TEST_P(RestoreCycle, PutsBackWhatTxcheckSavedThenWritesNothing) {
     GTEST_SKIP() << "this registry cannot be made to fail a write";
   }
   seed_registry(scenario.seed);
+  // The registry's own export of the keys that hold every instance's,
+  // before and after; value names compared without regard to case, since
+  // a value written back is spelled as txrestore spells it.
+  const std::vector<std::string> keys{kServicesKey};
+  const std::string exported = upper_case(export_keys(keys));
   const std::string backup = scratch_path("restore.reg");
   ASSERT_NE(2, run_check({"--backup", backup}).run.exit_status);
   run_program({});
@@ -60,6 +65,7 @@ TEST_P(RestoreCycle, PutsBackWhatTxcheckSavedThenWritesNothing) {
   if (!writes_fail) {
     EXPECT_EQ(describe_ignoring_value_case(scenario.seed),
               describe_ignoring_value_case(read_registry()));
+    EXPECT_EQ(exported, upper_case(export_keys(keys)));
   }
 
   const CheckRun again = run_restore({backup});
