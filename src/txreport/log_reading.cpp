@@ -186,7 +186,17 @@ bool read_restore_line(std::string_view line, RestoreReading &reading) {
   }
   line.remove_prefix(after);
   for (int state = 0; state < kRestoreStateCount; ++state) {
-    const std::string_view word = kRestoreWords[state];
+    // Under --check, what a run would write; a run's words are the same
+    // in every line, and so are a check's.
+    const bool would = state == kRestoreDone && reading.checking;
+    std::string_view word = would ? kRestoreWouldWord : kRestoreWords[state];
+    if (state == kRestoreDone && !reading.checking &&
+        starts_with(line, kRestoreWouldWord) &&
+        std::find(reading.states.begin(), reading.states.end(), kRestoreDone) ==
+            reading.states.end()) {
+      reading.checking = true;
+      word = kRestoreWouldWord;
+    }
     if (starts_with(line, word) && line.size() > word.size() + 1 &&
         line[word.size()] == ' ') {
       const auto i = static_cast<std::size_t>(instance);
@@ -333,12 +343,23 @@ RestoreReading read_restore(std::string_view text, std::size_t at) {
       ++counts[static_cast<std::size_t>(
           reading.states[static_cast<std::size_t>(reading.last)])];
     } else {
+      // Under --check where nothing would be written, only the summary
+      // tells: its first word is either.
       char summary[128];
-      std::snprintf(summary, sizeof summary, kRestoreSummaryFormat,
-                    reading.lines, counts[0], kRestoreWords[0], counts[1],
-                    kRestoreWords[1], counts[2], kRestoreWords[2], counts[3],
-                    kRestoreWords[3], counts[4], kRestoreWords[4]);
+      char would_summary[128];
+      for (const bool would : {false, true}) {
+        std::snprintf(
+            would ? would_summary : summary, sizeof summary,
+            kRestoreSummaryFormat, reading.lines, counts[0],
+            would || reading.checking ? kRestoreWouldWord : kRestoreWords[0],
+            counts[1], kRestoreWords[1], counts[2], kRestoreWords[2], counts[3],
+            kRestoreWords[3], counts[4], kRestoreWords[4]);
+      }
       start = line_of(summary);
+      if (counts[0] == 0 && line.text == line_of(would_summary)) {
+        reading.checking = true;
+        start = line.text;
+      }
       if (line.text == start) {  // the last line may lack its line break
         reading.complete = true;
         reading.end = line.next;

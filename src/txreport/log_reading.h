@@ -52,6 +52,7 @@ struct RestoreReading {
   int last = -1;          // the instance of the last line read
   int lines = -1;         // instance lines; -1 while the first is not whole
   std::string refusal;    // its "txrestore: " lines, without that, by "; "
+  bool checking = false;  // txrestore --check: "would-restore", not written
   bool complete = false;  // its summary, or its refusal, read
   bool wrong = false;     // stopped at a line that cannot belong there
   std::size_t end = 0;    // where it stopped

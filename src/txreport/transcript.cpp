@@ -164,8 +164,8 @@ HostReport judge_restore(const std::string &host, const RestoreReading &restore,
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     const auto i = static_cast<std::size_t>(instance);
     const int state = restore.states[i];
-    if (state == kNotInBackup) {
-      continue;
+    if (state == kNotInBackup || (state == kRestoreDone && restore.checking)) {
+      continue;  // under --check, nothing was written
     }
     std::string said = kRestoreWords[state];
     said += " ";

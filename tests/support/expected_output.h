@@ -75,7 +75,8 @@ inline std::string check_transcript(const std::map<int, std::string> &found) {
 // What txrestore writes when it ends each instance in `lines` as given
 // there ("restored REG_DWORD 7"), in that order, as the backup has them.
 inline std::string restore_output(
-    const std::vector<std::pair<int, std::string>> &lines) {
+    const std::vector<std::pair<int, std::string>> &lines,
+    bool checking = false) {
   std::string text = "txrestore version " TX_VERSION "\n";
   std::map<std::string, int> counts;
   for (const auto &[instance, said] : lines) {
@@ -85,8 +86,10 @@ inline std::string restore_output(
   text += std::to_string(lines.size()) + " instances:";
   for (const char *word :
        {"restored", "unchanged", "absent", "blocked", "failed"}) {
-    text += std::string(word == std::string("restored") ? " " : ", ") +
-            std::to_string(counts[word]) + " " + word;
+    const bool first = word == std::string("restored");
+    const std::string shown = first && checking ? "would-restore" : word;
+    text += std::string(first ? " " : ", ") + std::to_string(counts[shown]) +
+            " " + shown;
   }
   return text + "\n";
 }

@@ -277,6 +277,28 @@ std::vector<TranscriptCase> transcript_cases() {
        0, HostStatus::kFailed, "-o-----B--------",
        "instance 1: txrestore restored REG_DWORD 7, the check after finds ok: "
        "REG_DWORD 0; instance 7 blocked: REG_SZ \"\"; full access: x"},
+      // Under --check nothing was written: what would be is no failure,
+      // and the check after judges; with nothing to write, only the
+      // summary tells a check's output from a run's.
+      {"RestoreChecked",
+       restore_output({{1, "would-restore REG_DWORD 0; backup: REG_DWORD 7"},
+                       {3, "unchanged missing"}},
+                      true) +
+           check_transcript(
+               {{1, "ok REG_DWORD 0"}, {3, "needs-reset missing"}}),
+       0, HostStatus::kNeedsReset, "-o-N------------",
+       "instance 3 needs-reset: missing"},
+      {"RestoreCheckedNothingToWrite",
+       restore_output({{3, "unchanged missing"}}, true) +
+           check_transcript({{3, "needs-reset missing"}}),
+       0, HostStatus::kNeedsReset, "---N------------",
+       "instance 3 needs-reset: missing"},
+      {"RestoreWordsMixed",
+       restore_output({{1, "restored REG_DWORD 7"},
+                       {3, "would-restore REG_DWORD 0; backup: missing"}}) +
+           check_transcript(kFixed),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 3: unexpected \"Quorv3 would-restore REG_DWORD 0; backup\"..."},
       {"RestoreExpectedAbsent", restored + check_transcript(kNeeds), 0b100000,
        HostStatus::kFailed, "-N-N------------", "instance 5 expected, absent"},
       {"RestoreRefused", crlf(kRefusal + check_transcript(kFixed)), 0,
@@ -325,10 +347,10 @@ std::vector<TranscriptCase> transcript_cases() {
        restore_output({{1, "restored REG_DWORD 7"}, {1, "restored missing"}}),
        0, HostStatus::kUnreadable, kUnknownMap,
        "line 3: unexpected \"Quorv1 restored missing\""},
-      {"RestoreOnlyWouldRestore",
+      {"RestoreWouldRestoreSummedAsRestored",
        restore_output({{1, "would-restore REG_DWORD 0; backup: REG_DWORD 7"}}),
        0, HostStatus::kUnreadable, kUnknownMap,
-       "line 2: unexpected \"Quorv1 would-restore REG_DWORD 0; backup\"..."},
+       "line 3: unexpected \"1 instances: 0 restored, 0 unchanged, 0 \"..."},
       {"RestoreThenTranscript", restored + good, 0, HostStatus::kUnreadable,
        kUnknownMap,
        "line 5: unexpected \"Tarnel Utility Program       version 1.3\"..."},
