@@ -6,8 +6,9 @@ rem txreset replaces, as LOG-FOLDER\backup\%COMPUTERNAME%.reg, and never
 rem replaces that file: it holds the values from before the first change.
 rem Everything else goes into LOG-FOLDER\%COMPUTERNAME%.log.
 rem   txreset-startup.cmd LOG-FOLDER
-rem With /restore (txreset-restore.cmd), it imports that backup instead and
-rem logs a check of what the machine holds then.
+rem With /restore (txreset-restore.cmd), it puts that backup back instead,
+rem with txrestore.exe, and logs what txrestore says and a check of what the
+rem machine holds then.
 rem   txreset-startup.cmd LOG-FOLDER /restore
 rem The builds are taken from this script's own folder: x64\ on AMD64, x86\
 rem on anything else.
@@ -26,12 +27,15 @@ set "BUILD=%~dp0x86"
 if /i "%ARCH%"=="AMD64" set "BUILD=%~dp0x64"
 set "CHECK=%BUILD%\txcheck.exe"
 set "RESET=%BUILD%\txreset.exe"
+set "RESTORE=%BUILD%\txrestore.exe"
 set "BACKUP=%LOGDIR%\backup\%COMPUTERNAME%.reg"
 
 rem The log is written under partial\ first and moved into place when
 rem complete: a reader of LOG-FOLDER, which takes only the files directly
 rem inside it, never sees a half-written log. Both folders are on the same
-rem share, so the move is a rename.
+rem share, so the move is a rename. The script makes partial\ and backup\
+rem only where they are missing: on a share where each machine may write
+rem only what it made, the administrators make them (deploy/gpo/README.md).
 set "PARTIAL=%LOGDIR%\partial"
 set "WORKLOG=%PARTIAL%\%COMPUTERNAME%.log"
 set "NEWBACKUP=%PARTIAL%\%COMPUTERNAME%.reg"
@@ -86,25 +90,31 @@ if defined NEEDED (
 )
 goto publish
 
-rem The backup back, with reg.exe where Windows has it (XP and later), else
-rem with regedit; then a check of what the machine holds now.
+rem The backup back with txrestore.exe, which puts back what txcheck
+rem --backup saved and nothing else: a file that is not such a backup it
+rem refuses whole, writing nothing (exit status 2), and it exits 1 where an
+rem instance was not restored. Its output or its refusal goes into the log,
+rem then a check of what the machine holds now. Its exit status is read
+rem before any other command runs, outside a block, and only 0 counts: a
+rem program that crashes leaves a negative one.
 :restore
 if not exist "%BACKUP%" (
   >&2 echo %~nx0: there is no backup %BACKUP%
   exit /b 1
 )
-set "IMPORTED="
-if exist "%SystemRoot%\system32\reg.exe" (
-  "%SystemRoot%\system32\reg.exe" import "%BACKUP%" >nul 2>&1 && set "IMPORTED=1"
-) else (
-  start "" /wait regedit.exe /s "%BACKUP%" && set "IMPORTED=1"
-)
+set "RESTORED="
+if not exist "%RESTORE%" goto norestore
+"%RESTORE%" "%BACKUP%" >"%WORKLOG%" 2>&1
+if errorlevel 0 if not errorlevel 1 set "RESTORED=1"
+goto checkrestore
+:norestore
+echo %~nx0: %RESTORE% is missing>"%WORKLOG%"
+:checkrestore
 if exist "%CHECK%" (
-  "%CHECK%" >"%WORKLOG%" 2>&1
+  "%CHECK%" >>"%WORKLOG%" 2>&1
 ) else (
-  echo %~nx0: %CHECK% is missing>"%WORKLOG%"
+  echo %~nx0: %CHECK% is missing>>"%WORKLOG%"
 )
-if not defined IMPORTED echo %~nx0: cannot import %BACKUP%>>"%WORKLOG%"
 
 rem Whether the move worked is read from the files: some cmd leave
 rem ERRORLEVEL as the last program set it when MOVE succeeds.
@@ -112,7 +122,7 @@ rem ERRORLEVEL as the last program set it when MOVE succeeds.
 move /y "%WORKLOG%" "%LOG%" >nul 2>&1
 if exist "%WORKLOG%" goto unmoved
 if not exist "%LOG%" goto unmoved
-if not defined IMPORTED if /i "%MODE%"=="/restore" exit /b 1
+if not defined RESTORED if /i "%MODE%"=="/restore" exit /b 1
 exit /b 0
 
 :unmoved

@@ -4,6 +4,8 @@
 #ifndef TEXTS_RESTORE_H
 #define TEXTS_RESTORE_H
 
+#include <cstddef>
+
 #include "tx_version.h"
 
 // The outcomes, in the order of the summary line.
@@ -29,6 +31,10 @@ constexpr char kRestoreTitle[] = "txrestore version " TX_VERSION "\n";
 constexpr char kRestoreSummaryFormat[] =
     "%d instances: %d %s, %d %s, %d %s, %d %s, %d %s\n";
 static_assert(kRestoreStateCount == 5, "the summary names each state");
+
+// No line txrestore writes on standard output is longer, its line break
+// included: txreport reads lines so long.
+constexpr std::size_t kRestoreLineMax = 1536;
 
 // How a refusal of the whole file starts, on standard error, before the
 // file's name: "txrestore: FILE line N: what is wrong".

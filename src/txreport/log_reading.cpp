@@ -8,6 +8,7 @@
 #include "texts/escape.h"
 #include "texts/messages.h"
 #include "texts/registry.h"
+#include "texts/restore.h"
 
 namespace {
 
@@ -146,6 +147,93 @@ bool read_instance_line(std::string_view line, std::string_view start,
   return false;
 }
 
+// "Quorv<n> " at the start of `line`: the instance n, 0 to 15, written as
+// the programs write it; -1 where the line does not start so.
+int instance_of(std::string_view line, std::size_t &after) {
+  const std::size_t at = std::strlen(kServiceName);
+  const std::size_t space = line.find(' ', at);
+  if (!starts_with(line, kServiceName) || space == std::string_view::npos) {
+    return -1;
+  }
+  const std::string_view digits = line.substr(at, space - at);
+  if (digits.empty() || digits.size() > 2 ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos ||
+      (digits.size() == 2 && digits[0] == '0')) {
+    return -1;
+  }
+  int instance = 0;
+  for (const char digit : digits) {
+    instance = instance * 10 + (digit - '0');
+  }
+  after = space + 1;
+  return instance < kInstanceCount ? instance : -1;
+}
+
+bool printable_ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+// "Quorv<n> WORD SAID" as txrestore writes it, for an instance that has no
+// line yet.
+bool read_restore_line(std::string_view line, RestoreReading &reading) {
+  std::size_t after = 0;
+  const int instance = instance_of(line, after);
+  if (instance < 0 || line.size() >= kRestoreLineMax ||
+      !printable_ascii(line) ||
+      reading.states[static_cast<std::size_t>(instance)] != kNotInBackup) {
+    return false;
+  }
+  line.remove_prefix(after);
+  for (int state = 0; state < kRestoreStateCount; ++state) {
+    // Under --check, what a run would write; a run's words are the same
+    // in every line, and so are a check's.
+    const bool would = state == kRestoreDone && reading.checking;
+    std::string_view word = would ? kRestoreWouldWord : kRestoreWords[state];
+    if (state == kRestoreDone && !reading.checking &&
+        starts_with(line, kRestoreWouldWord) &&
+        std::find(reading.states.begin(), reading.states.end(), kRestoreDone) ==
+            reading.states.end()) {
+      reading.checking = true;
+      word = kRestoreWouldWord;
+    }
+    if (starts_with(line, word) && line.size() > word.size() + 1 &&
+        line[word.size()] == ' ') {
+      const auto i = static_cast<std::size_t>(instance);
+      reading.states[i] = state;
+      reading.said[i] = line.substr(word.size() + 1);
+      reading.last = instance;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The "txrestore: " lines of a refusal, from `at`: at most
+// kTranscriptPartMax bytes of them, the last perhaps without its line
+// break, up to the first line that is not one.
+void read_refusal(std::string_view text, std::size_t at,
+                  RestoreReading &reading) {
+  const std::string_view prefix = kRestorePrefix;
+  const std::size_t start = at;
+  while (at < text.size()) {
+    const Line line = line_at(text, at);
+    if (!starts_with(line.text, prefix)) {
+      break;
+    }
+    if (line.next - start > kTranscriptPartMax ||
+        line.text.find('\0') != std::string_view::npos) {
+      reading.wrong = true;
+      break;
+    }
+    reading.refusal += (reading.refusal.empty() ? "" : "; ") +
+                       std::string(line.text.substr(prefix.size()));
+    at = line.next;
+  }
+  reading.complete = !reading.refusal.empty();
+  reading.end = at;
+}
+
 }  // namespace
 
 Reading read_records(std::string_view text, std::size_t at) {
@@ -227,6 +315,70 @@ CheckReading read_check(std::string_view text, std::size_t at) {
           reading.states[static_cast<std::size_t>(index)])];
     }
     ++reading.lines;
+  }
+  reading.end = at;
+  return reading;
+}
+
+RestoreReading read_restore(std::string_view text, std::size_t at) {
+  RestoreReading reading;
+  reading.states.fill(kNotInBackup);
+  if (starts_with(text.substr(at), kRestorePrefix)) {
+    read_refusal(text, at, reading);
+    return reading;
+  }
+  std::array<int, kRestoreStateCount> counts{};
+  for (; at < text.size(); ++reading.lines) {
+    const Line line = line_at(text, at);
+    std::string start;  // how the line must start, where it is cut
+    bool fits = false;
+    if (reading.lines < 0) {
+      start = line_of(kRestoreTitle);
+      fits = line.whole && line.text == start;
+      if (!line.whole && starts_with(kRestorePrefix, line.text)) {
+        start = kRestorePrefix;  // a refusal's line, cut
+      }
+    } else if (line.whole && read_restore_line(line.text, reading)) {
+      fits = true;
+      ++counts[static_cast<std::size_t>(
+          reading.states[static_cast<std::size_t>(reading.last)])];
+    } else {
+      // Under --check where nothing would be written, only the summary
+      // tells: its first word is either.
+      char summary[128];
+      char would_summary[128];
+      for (const bool would : {false, true}) {
+        std::snprintf(
+            would ? would_summary : summary, sizeof summary,
+            kRestoreSummaryFormat, reading.lines, counts[0],
+            would || reading.checking ? kRestoreWouldWord : kRestoreWords[0],
+            counts[1], kRestoreWords[1], counts[2], kRestoreWords[2], counts[3],
+            kRestoreWords[3], counts[4], kRestoreWords[4]);
+      }
+      start = line_of(summary);
+      if (counts[0] == 0 && line.text == line_of(would_summary)) {
+        reading.checking = true;
+        start = line.text;
+      }
+      if (line.text == start) {  // the last line may lack its line break
+        reading.complete = true;
+        reading.end = line.next;
+        return reading;
+      }
+      if (starts_with(line.text, kServiceName) ||
+          starts_with(kServiceName, line.text)) {
+        start = line.text.substr(0, std::strlen(kServiceName));
+      }
+    }
+    if (!fits) {
+      // Only the end of the text may cut a line, and only where it could
+      // still become one.
+      reading.wrong = line.whole || !(starts_with(start, line.text) ||
+                                      starts_with(line.text, start));
+      reading.end = reading.wrong ? at : text.size();
+      return reading;
+    }
+    at = line.next;
   }
   reading.end = at;
   return reading;

@@ -1,6 +1,6 @@
-// Reading one host's log: where a txreset transcript and a txcheck check
-// begin and end in it, and what each says, as far as it goes. Judging the
-// host from that is transcript.cpp's.
+// Reading one host's log: where a txreset transcript, a txcheck check and
+// what txrestore wrote begin and end in it, and what each says, as far as
+// it goes. Judging the host from that is transcript.cpp's.
 #ifndef TXREPORT_LOG_READING_H
 #define TXREPORT_LOG_READING_H
 
@@ -42,6 +42,25 @@ struct CheckReading {
 
 // The check that starts at `at`.
 CheckReading read_check(std::string_view text, std::size_t at);
+
+// What txrestore wrote, as far as it goes: its output, or the lines of its
+// refusal.
+struct RestoreReading {
+  // A RestoreState per instance, or kNotInBackup where it has no line.
+  std::array<int, kInstanceCount> states{};
+  std::array<std::string, kInstanceCount> said;  // what follows its word
+  int last = -1;          // the instance of the last line read
+  int lines = -1;         // instance lines; -1 while the first is not whole
+  std::string refusal;    // its "txrestore: " lines, without that, by "; "
+  bool checking = false;  // txrestore --check: "would-restore", not written
+  bool complete = false;  // its summary, or its refusal, read
+  bool wrong = false;     // stopped at a line that cannot belong there
+  std::size_t end = 0;    // where it stopped
+};
+constexpr int kNotInBackup = -1;
+
+// What txrestore wrote from `at` on.
+RestoreReading read_restore(std::string_view text, std::size_t at);
 
 // The problem with the line that holds byte `at`: the first line that
 // cannot belong to a log.

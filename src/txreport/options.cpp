@@ -13,10 +13,11 @@ constexpr char kUsage[] =
     "Usage: txreport [--format table|csv|jsonl|html] [--expect LIST] [--] "
     "PATH...\n"
     "\n"
-    "Reads what txreset and txcheck wrote, one file per host (the host is\n"
-    "the file name without its extension, as in web01.log): a transcript\n"
-    "of txreset, a check of txcheck, or a check, a transcript and a check,\n"
-    "as the rollout recipes keep them. Reports on each host and each of its\n"
+    "Reads what txreset, txcheck and txrestore wrote, one file per host\n"
+    "(the host is the file name without its extension, as in web01.log):\n"
+    "a transcript of txreset, a check of txcheck, or a check, a transcript\n"
+    "and a check, as the rollout recipes keep them, or what txrestore wrote\n"
+    "and a check, as a restore keeps it. Reports on each host and each of its\n"
     "instances ";
 constexpr char kUsageRest[] =
     ". A PATH that is a folder stands for the files\n"
@@ -34,7 +35,7 @@ constexpr char kUsageRest[] =
     "                   first, searchable; PAGE#host=NAME shows one host\n"
     "  --expect LIST    instances, such as 0,3,7, that must end reset or\n"
     "                   written; not-opened fails them, and so does absent\n"
-    "                   in a check alone\n"
+    "                   in a check alone or after txrestore\n"
     "  --help           show this text\n"
     "\n"
     "Instance outcomes (map letter, word), as txreset tells them:\n";
@@ -42,13 +43,15 @@ constexpr char kUsageChecked[] =
     "and as the last check finds them, where txreset did not change them:\n";
 constexpr char kUsageEnd[] =
     "\n"
-    "Host status: ok; needs-reset (a check alone finds an instance to reset,\n"
-    "none blocked or unreadable: a run would change the host); failed (an\n"
-    "instance lost or write-failed, blocked or unreadable, reset or written\n"
-    "but not ok in the check after, or expected and not-opened or absent,\n"
-    "or another file gives the same host); incomplete (the log stops\n"
-    "early); unreadable (not a transcript or a check, or the file cannot be\n"
-    "read). Where a check follows a transcript, that check decides.\n"
+    "Host status: ok; needs-reset (a check alone, or after txrestore, finds\n"
+    "an instance to reset, none blocked or unreadable: a run would change\n"
+    "the host); failed (an instance lost or write-failed, blocked or\n"
+    "unreadable, reset or written but not ok in the check after, or expected\n"
+    "and not-opened or absent; a backup txrestore refused, an instance it did\n"
+    "not restore, or one the check after does not find as it left it; or\n"
+    "another file gives the same host); incomplete (the log stops early);\n"
+    "unreadable (none of these logs, or the file cannot be read). Where a\n"
+    "check follows a transcript or txrestore, that check decides.\n"
     "\n"
     "Exit status: 0 every host ok, 1 some host not ok, 2 usage error, no\n"
     "file found, or the report could not be written.\n";

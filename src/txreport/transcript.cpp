@@ -64,7 +64,8 @@ HostReport judge_transcript(const std::string &host, const Reading &reading,
 // finds nothing that needs a reset; an instance that txreset reset or
 // wrote is a failure unless the check finds it ok.
 HostReport judge_check(const std::string &host, const CheckReading &check,
-                       ExpectMask expect, const Reading *reset) {
+                       ExpectMask expect, const Reading *reset,
+                       const char *what = "check") {
   HostReport report{host, HostStatus::kOk, {}, ""};
   bool needs_reset = false;
   for (int instance = 0; instance < kInstanceCount; ++instance) {
@@ -129,17 +130,86 @@ HostReport judge_check(const std::string &host, const CheckReading &check,
     }
   }
   if (!check.complete) {
-    add_problem(
-        report,
-        std::string(reset == nullptr ? "check" : "check after txreset") +
-            (check.lines < 0 ? " ends inside its first line"
-             : check.lines == 0
-                 ? " ends before instance 0"
-                 : " ends after instance " + std::to_string(check.lines - 1)) +
-            kCutNote);
+    add_problem(report,
+                std::string(reset == nullptr ? what : "check after txreset") +
+                    (check.lines < 0    ? " ends inside its first line"
+                     : check.lines == 0 ? " ends before instance 0"
+                                        : " ends after instance " +
+                                              std::to_string(check.lines - 1)) +
+                    kCutNote);
     if (report.status == HostStatus::kOk) {
       report.status = HostStatus::kIncomplete;
     }
+  }
+  return report;
+}
+
+// What txrestore wrote, and the check after it, where there is one, which
+// judges the instances as a check alone does. A refused backup, or an
+// instance not restored, fails the host; so does an instance restored (or
+// unchanged) that the check after does not find as txrestore left it.
+HostReport judge_restore(const std::string &host, const RestoreReading &restore,
+                         const CheckReading *after, ExpectMask expect) {
+  HostReport report =
+      after == nullptr
+          ? HostReport{host, HostStatus::kOk, {}, ""}
+          : judge_check(host, *after, expect, nullptr, "check after txrestore");
+  std::string failures;
+  const auto fail = [&failures](const std::string &text) {
+    failures += (failures.empty() ? "" : "; ") + text;
+  };
+  if (!restore.refusal.empty()) {
+    fail("restore refused: " + restore.refusal);
+  }
+  for (int instance = 0; instance < kInstanceCount; ++instance) {
+    const auto i = static_cast<std::size_t>(instance);
+    const int state = restore.states[i];
+    if (state == kNotInBackup || (state == kRestoreDone && restore.checking)) {
+      continue;  // under --check, nothing was written
+    }
+    std::string said = kRestoreWords[state];
+    said += " ";
+    said += restore.said[i];
+    std::string problem = "instance " + std::to_string(instance);
+    if (state != kRestoreDone && state != kRestoreUnchanged) {
+      problem += " not restored: ";
+      problem += said;
+      fail(problem);
+    } else if (after != nullptr && instance < after->lines) {
+      // A value as txrestore left it, in the words txcheck finds it in,
+      // perhaps followed by why the key does not open with full access.
+      const std::string &found = after->found[i];
+      if (found != restore.said[i] &&
+          !starts_with(found, restore.said[i] + "; ")) {
+        problem += ": txrestore ";
+        problem += said;
+        problem += ", the check after finds ";
+        problem += kCheckWords[after->states[i]];
+        problem += ": ";
+        problem += found;
+        fail(problem);
+      }
+    }
+  }
+  std::string cut;
+  if (!restore.complete) {
+    cut = restore.lines < 0 ? "restore ends inside its first line"
+          : restore.last < 0
+              ? "restore ends after its first line"
+              : "restore ends after instance " + std::to_string(restore.last);
+  } else if (after == nullptr) {
+    cut = "no check after txrestore";
+  }
+  if (!cut.empty()) {
+    add_problem(report, cut + kCutNote);
+    if (report.status == HostStatus::kOk) {
+      report.status = HostStatus::kIncomplete;
+    }
+  }
+  if (!failures.empty()) {
+    report.problem =
+        failures + (report.problem.empty() ? "" : "; ") + report.problem;
+    report.status = HostStatus::kFailed;
   }
   return report;
 }
@@ -181,8 +251,27 @@ HostReport read_transcript(const std::string &host, const std::string &start,
     at = text.size();  // cut inside the byte order mark
   }
   const std::string_view check_start = "txcheck";
-  if (!starts_with(text.substr(at), check_start) &&
-      !(at < text.size() && starts_with(check_start, text.substr(at)))) {
+  const std::string_view restore_start = "txrestore";
+  const bool check_first =
+      starts_with(text.substr(at), check_start) ||
+      (at < text.size() && starts_with(check_start, text.substr(at)));
+  if (!check_first && at < text.size() &&
+      (starts_with(text.substr(at), restore_start) ||
+       starts_with(restore_start, text.substr(at)))) {
+    const RestoreReading restore = read_restore(text, at);
+    if (restore.wrong) {
+      return unreadable_host(host, wrong_line(text, restore.end));
+    }
+    if (!restore.complete || restore.end == text.size()) {
+      return judge_restore(host, restore, nullptr, expect);
+    }
+    const CheckReading after = read_check(text, restore.end);
+    if (after.wrong || after.end < text.size()) {
+      return unreadable_host(host, wrong_line(text, after.end));
+    }
+    return judge_restore(host, restore, &after, expect);
+  }
+  if (!check_first) {
     const Reading reading = read_records(text, at);
     if (reading.end < text.size()) {
       return unreadable_host(host, wrong_line(text, reading.end));

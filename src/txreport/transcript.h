@@ -1,11 +1,14 @@
-// Judging one host from its log: a txreset transcript, a txcheck check, or
-// a check, a transcript and a check, as the rollout recipes write. Reading
-// the log's parts is log_reading.h's.
+// Judging one host from its log: a txreset transcript, a txcheck check, a
+// check, a transcript and a check, as the rollout recipes write, or what
+// txrestore wrote and a check, as a restore does. Reading the log's parts
+// is log_reading.h's.
 //
 // A transcript is the banner, then one record per instance 0 to 15, each
 // line exactly as txreset writes it (texts/messages.h): under 2 KiB in all.
 // A check is its first line, a line per instance and a summary, as txcheck
-// writes them (texts/check.h). The reader takes the start of a file, matches
+// writes them (texts/check.h); so is what txrestore writes, a line per
+// instance of the backup (texts/restore.h), unless it refuses the backup in
+// "txrestore: " lines. The reader takes the start of a file, matches
 // it against what the programs can write, and stops at the first line that
 // cannot belong there, so a wrong or huge file costs no more than its start.
 #ifndef TXREPORT_TRANSCRIPT_H
@@ -18,14 +21,17 @@
 
 #include "texts/check.h"
 #include "texts/messages.h"
+#include "texts/restore.h"
 
 // How much of a file the reader needs: a whole transcript with CR LF line
 // breaks and a byte order mark, and the start of a line after it, in the
-// first; and two checks of the longest lines, with CR LF line breaks.
+// first, or the lines of txrestore's refusal; and two checks of the longest
+// lines, or txrestore's output and a check, with CR LF line breaks.
 constexpr std::size_t kTranscriptPartMax = 4096;
-constexpr std::size_t kTranscriptReadMax =
-    kTranscriptPartMax +
-    2 * (static_cast<std::size_t>(kInstanceCount) + 2) * (kCheckLineMax + 1);
+constexpr std::size_t kLogLines = static_cast<std::size_t>(kInstanceCount) + 2;
+constexpr std::size_t kTranscriptReadMax = kTranscriptPartMax +
+                                           kLogLines * (kRestoreLineMax + 1) +
+                                           kLogLines * (kCheckLineMax + 1);
 
 // How an instance ended, as the transcript says it.
 enum class InstanceOutcome {

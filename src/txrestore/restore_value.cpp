@@ -74,6 +74,7 @@ int put_line(const BackupValue &saved, int state, const char *word,
              const char *now, const char *why = nullptr,
              const char *reason = nullptr) {
   char line[64 + 2 * kValueTextSize + kErrorTextSize];
+  static_assert(sizeof line <= kRestoreLineMax, "txreport reads lines so long");
   if (why == nullptr) {
     std::snprintf(line, sizeof line, "%s%d %s %s\n", kServiceName,
                   saved.instance, word, now);
@@ -94,6 +95,7 @@ int put_error(const BackupValue &saved, int state, const char *what,
   char reason[kErrorTextSize];
   describe_error(reason, sizeof reason, status);
   char line[64 + kErrorTextSize];
+  static_assert(sizeof line <= kRestoreLineMax, "txreport reads lines so long");
   std::snprintf(line, sizeof line, "%s%d %s %s: %s\n", kServiceName,
                 saved.instance, kRestoreWords[state], what, reason);
   std::fputs(line, stdout);

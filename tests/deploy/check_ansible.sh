@@ -6,20 +6,24 @@
 # and fail, still showing the table, over one where a value was lost.
 # Then the collection, built by scripts/release --collection, installed
 # offline with ansible-galaxy and linted with the production profile: its
-# rollout playbook, run from a folder where its logs go to reports/, on one host
-# whose Windows modules, and reg.exe, are stand-ins (windows_stand_in/) that
-# run txcheck and txreset as built on the emulated registry: under --check
-# it changes nothing and only checks; the first run keeps the backup, resets
-# and counts the host changed; the second only checks and does not, and
-# keeps the backup as it was. Then its restore playbook: under --check it
-# names the host and changes nothing; a run puts the registry back as it was
-# before the first run, byte for byte, and counts the host changed; a second
-# run does not. Last, a host whose only finding is an instance that txreset
-# cannot change is reported, not reset or changed.
+# rollout playbook, run from a folder where its logs go to reports/, on one
+# host whose Windows modules and shell are stand-ins (windows_stand_in/) that
+# run txcheck, txreset and txrestore as built on the emulated registry:
+# under --check it changes nothing and only checks; the first run keeps the
+# backup, resets and counts the host changed; the second only checks and
+# does not, and keeps the backup as it was. Then its restore playbook: under
+# --check it names the host and changes nothing; a backup with a section
+# added on the controller is refused, the host fails, naming the refusal,
+# and nothing changes; a run puts the registry back as it was before the
+# first run, byte for byte, and counts the host changed; a second run does
+# not. Last, a host whose only finding is an instance that txreset cannot
+# change is reported, not reset or changed. Every play stages its files in
+# a new folder that win_tempfile made in the account's own temporary folder,
+# asked for no other place, and leaves nothing on the host, failed or not.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
-#                         txreport WORK_DIR VERSION
+#                         txrestore_emulated txreport WORK_DIR VERSION
 set -euo pipefail
-source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5 version=$6
+source_dir=$1 txreset=$2 txcheck=$3 txrestore=$4 txreport=$5 work=$6 version=$7
 playbook=$source_dir/deploy/ansible/txreset.yml
 restore=$source_dir/deploy/ansible/txreset-restore.yml
 collections=$work/collections
@@ -86,40 +90,68 @@ ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
   fail "ansible-lint's production profile on the installed collection"
 
 # The collection's playbooks, on one host.
-host=$work/web01
+host=$work/web01 tempfiles=$work/tempfiles.jsonl
 mkdir -p "$host" "$work/bundle/x64"
-cp "$source_dir/tests/deploy/windows_stand_in/host/reg.exe" "$host/"
 cp "$txcheck" "$work/bundle/x64/txcheck.exe"
 cp "$txreset" "$work/bundle/x64/txreset.exe"
-printf '%s\n' '[txreset_targets]' 'web01 ansible_connection=local' >"$work/inventory"
+cp "$txrestore" "$work/bundle/x64/txrestore.exe"
+printf '%s\n' '[txreset_targets]' \
+  'web01 ansible_connection=local ansible_shell_type=ansible.windows.stand_in' >"$work/inventory"
 # With its parent keys, as the emulated registry writes it back, so that a
 # run that changes nothing leaves the same bytes.
 printf 'key rw %s\n' SYSTEM 'SYSTEM\CurrentControlSet' \
   'SYSTEM\CurrentControlSet\Services' "${key}1" "${key}1\\Parameters" >"$host/registry"
 printf '%s' "$value" >>"$host/registry"
+# What the host's registry holds, each key and value: type, bytes and name.
+# The emulated registry also notes which values were written through the
+# wide functions ("wide" for "value"), which Windows does not keep.
+held() { sed 's/^wide /value /' "$host/registry"; }
 # From $work, where the logs and backups go by default, to reports/.
-whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
+on_stand_in() { # COMMAND...
   cd "$work" && PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
-    ANSIBLE_COLLECTIONS_PATH=$collections:$source_dir/tests/deploy/windows_stand_in \
-    ansible-playbook -i "$work/inventory" "$@" \
-    -e "$(jq -n --arg work "$work" --arg host "$host" '{
-           txreset_programs_dir: "\($work)/bundle", txreset_build: "x64",
-           txcheck_backup_remote_path: "\($host)/backup.reg"}')" 2>&1
+    TXRESET_STAND_IN_TEMPFILES=$tempfiles \
+    ANSIBLE_COLLECTIONS_PATH=$collections:$source_dir/tests/deploy/windows_stand_in "$@" 2>&1
 }
-# Runs the playbook, checks that it passes, web01's changed count and its
-# row in the report, and leaves the registry from before in $registry,
-# web01's log in $log, and its number of checks and transcripts in $checks
-# and $transcripts.
-play_run() { # DESCRIPTION CHANGED STATUS PLAYBOOK OPTIONS...
+whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
+  on_stand_in ansible-playbook -i "$work/inventory" "$@" \
+    -e "$(jq -n --arg work "$work" \
+           '{txreset_programs_dir: "\($work)/bundle", txreset_build: "x64"}')"
+}
+# The stand-ins put a file only in a folder that win_tempfile made, so that
+# a play that passes on them stages nothing anywhere else.
+output=$(on_stand_in ansible -i "$work/inventory" web01 -m ansible.windows.win_copy -a "$(
+  jq -n --arg src "$txcheck" '{src: $src, dest: "C:\\Windows\\Temp\\txcheck-x64.exe"}')") || true
+grep -q 'is not in a folder that win_tempfile made' <<<"$output" ||
+  fail "the stand-in win_copy copies outside the folders that win_tempfile made: $output"
+# Runs the playbook, checks that it passes (but for the report where web01's
+# row is "failed"; where the row is "-", that web01 fails, which ends the
+# playbook before the report), web01's changed count, its row in the report,
+# that the play made one folder on the host with win_tempfile, asking for
+# no place, under a name not made before, and left nothing on the host;
+# leaves the registry from before in $registry, web01's log in $log, and its
+# number of checks and transcripts in $checks and $transcripts.
+plays=0
+play_run() { # DESCRIPTION CHANGED ROW PLAYBOOK OPTIONS...
   local what=$1 changed=$2 row=$3 status=0
   shift 3
-  registry=$(cat "$host/registry")
+  registry=$(held)
   output=$(whole_play "$@") || status=$?
   echo "$output"
-  [ "$status" -eq 0 ] || [ "$row" = "failed" ] || fail "$what: the playbook failed ($status)"
+  if [ "$row" = - ]; then
+    grep -Eq "^web01 +: .* failed=1 " <<<"$output" || fail "$what: web01 did not fail"
+  else
+    [ "$status" -eq 0 ] || [ "$row" = failed ] || fail "$what: the playbook failed ($status)"
+    grep -q "\"web01  $row" <<<"$output" || fail "$what: the report does not show web01 $row"
+  fi
   grep -Eq "^web01 +: ok=[0-9]+ +changed=$changed " <<<"$output" ||
     fail "$what: web01 is not counted changed=$changed"
-  grep -q "\"web01  $row" <<<"$output" || fail "$what: the report does not show web01 $row"
+  plays=$((plays + 1))
+  [ "$(jq -s "length == $plays and all(.asked == null)
+               and (map(.path) | unique | length) == $plays" "$tempfiles")" = true ] ||
+    fail "$what: not one new folder from win_tempfile in the account's own temporary folder"
+  local left
+  left=$(cd "$host" && find . ! -type d ! -path ./registry -o -path './C:/*/ansible.*')
+  [ -z "$left" ] || fail "$what: left on the host: $left"
   log=$(cat "$work/reports/web01.log")
   checks=$(grep -c '^txcheck version ' <<<"$log" || true)
   transcripts=$(grep -c '^Tarnel Utility Program ' <<<"$log" || true)
@@ -128,10 +160,10 @@ play_run "under --check" 0 "needs-reset  -N--------------" tarnel.txreset.rollou
 grep -q 'Hosts that a run would change: web01"' <<<"$output" ||
   fail "under --check the report does not say that web01 would change"
 [ "$checks $transcripts" = "1 0" ] || fail "under --check the log is not one check"
-[ "$(cat "$host/registry")" = "$registry" ] || fail "--check changed the registry"
+[ "$(held)" = "$registry" ] || fail "--check changed the registry"
 grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "--check did not find Quorv1"
 [ ! -e "$work/reports/web01.reg" ] || fail "under --check a backup was kept"
-original=$(cat "$host/registry")
+original=$(held)
 play_run "the first run" 1 "ok           -R--------------" tarnel.txreset.rollout
 iconv -f UTF-16 -t UTF-8 "$work/reports/web01.reg" | grep -qx $'"ReportTxEarly"=dword:00000007\r' ||
   fail "the first run kept no backup of Quorv1's value"
@@ -141,16 +173,27 @@ cp "$work/reports/web01.reg" "$work/first-backup.reg"
   fail "the first run's last check does not find Quorv1 ok"
 play_run "the second run" 0 "ok           -o--------------" tarnel.txreset.rollout
 [ "$checks $transcripts" = "1 0" ] || fail "the second run's log is not one check"
-[ "$(cat "$host/registry")" = "$registry" ] || fail "the second run changed the registry"
+[ "$(held)" = "$registry" ] || fail "the second run changed the registry"
 cmp "$work/reports/web01.reg" "$work/first-backup.reg" || fail "the second run replaced the backup"
 
 play_run "the restore under --check" 0 "ok           -o--------------" tarnel.txreset.restore --check
 grep -q 'A run would restore web01 from' <<<"$output" || fail "under --check the restore does not name web01"
-[ "$(cat "$host/registry")" = "$registry" ] || fail "the restore under --check changed the registry"
+[ "$(held)" = "$registry" ] || fail "the restore under --check changed the registry"
+# A backup on the controller with a key added that txcheck --backup never
+# saves: refused whole, and the host fails.
+iconv -f UTF-8 -t UTF-16LE >>"$work/reports/web01.reg" <<<$'\r
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\r
+"Updater"="C:\\\\Users\\\\Public\\\\updater.exe"\r'
+play_run "a restore from a backup with a key added" 0 - tarnel.txreset.restore
+grep -Eq 'txrestore refused .*/reports/web01\.reg and wrote nothing: txrestore: .*backup\.reg line [0-9]+: ' \
+  <<<"$output" || fail "the restore from a backup with a key added does not name the refusal"
+[ "$(held)" = "$registry" ] || fail "a backup with a key added changed the registry"
+cp "$work/first-backup.reg" "$work/reports/web01.reg"
 play_run "the restore" 1 "needs-reset  -N--------------" tarnel.txreset.restore
-[ "$(cat "$host/registry")" = "$original" ] || fail "the restore did not put the registry back as it was"
+[ "$(held)" = "$original" ] || fail "the restore did not put the registry back as it was"
+[ "$(head -n 2 <<<"$log") $checks" = "txrestore version $version"$'\nQuorv1 restored REG_DWORD 7 1' ] ||
+  fail "the restore's log is not what txrestore wrote, then a check"
 play_run "the restore again" 0 "needs-reset  -N--------------" tarnel.txreset.restore
-[ -z "$(ls "$host" | grep -vx 'registry\|reg.exe')" ] || fail "the copied files were left: $(ls "$host")"
 
 # Only a key that txreset cannot open: reported, and nothing run or changed.
 sed -i 's/^key rw \(.*Quorv1.Parameters\)$/key ro \1/' "$host/registry"

@@ -12,16 +12,23 @@
 # - Second boot: the log holds only a check, txreset does not run although
 #   an instance is blocked, `reg export` of the instance keys is the same to
 #   the byte before and after, and the backup is not replaced.
-# - Restore, with reg.exe and again (after a third boot) with regedit where
-#   reg.exe is missing: `reg export` of the instance keys is the one from
-#   before the first boot, byte for byte, and the log holds a check.
+# - Restore, with txrestore.exe: `reg export` of the instance keys is the
+#   one from before the first boot, byte for byte; the log holds what
+#   txrestore says and a check.
+# - After a third boot, a restore of a backup with a Run value and a service
+#   appended: txrestore refuses it whole, the script exits 1, `reg export`
+#   of the instance keys and of the keys it names is the same to the byte
+#   before and after, the log holds the refusal and a check, and txreport
+#   reports the host failed, naming the refusal. Without a backup, or
+#   without txrestore.exe, the restore exits 1 and writes nothing.
 # - With txcheck.exe missing, the log says so and txreport names it.
 # Usage: check_gpo.sh LOADER GPO_DIR x64/txreset.exe x64/txcheck.exe
-#                     txreport.exe set_key_dacl.exe WORK_DIR VERSION
+#                     x64/txrestore.exe txreport.exe set_key_dacl.exe
+#                     WORK_DIR VERSION
 # The environment names the prefix (WINEPREFIX) and the loader (WINELOADER).
 set -euo pipefail
-loader=$1 gpo=$2 reset=$3 check=$4 txreport=$5 set_key_dacl=$6 work=$7
-check_title="txcheck version $8"
+loader=$1 gpo=$2 reset=$3 check=$4 restore=$5 txreport=$6 set_key_dacl=$7
+work=$8 check_title="txcheck version $9" restore_title="txrestore version $9"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 windows_path() { local path=Z:$1; echo "${path//\//\\}"; }
@@ -30,7 +37,7 @@ wine() { "$loader" "$@"; }
 rm -rf "$work"
 mkdir -p "$work/sysvol/x64" "$work/share"
 cp "$gpo"/*.cmd "$work/sysvol/"
-cp "$reset" "$check" "$work/sysvol/x64/"
+cp "$reset" "$check" "$restore" "$work/sysvol/x64/"
 
 services='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services'
 blocked='SYSTEM\CurrentControlSet\Services\Quorv7\Parameters'
@@ -136,27 +143,91 @@ report_gives ok ok ok ok blocked
   "$(wine "$txreport" --format csv "$share" || true)" ] &&
   echo "ok: txreport expands share\\*.log" || fail "txreport on share\\*.log reads another set"
 
-# Restore, with reg.exe; then, after a boot has reset again, with regedit
-# where reg.exe is missing.
-reg_exe=$WINEPREFIX/drive_c/windows/system32/reg.exe
-for importer in reg regedit; do
-  [ "$importer" = reg ] || {
-    boot txreset-startup.cmd
-    mv "$reg_exe" "$reg_exe.hidden"
-  }
-  status=0
-  boot txreset-restore.cmd || status=$?
-  [ "$importer" = reg ] || mv "$reg_exe.hidden" "$reg_exe"
-  [ "$status" -eq 0 ] || fail "the restore with $importer exited $status"
-  export_keys >"$work/restored.reg"
-  cmp "$work/pristine.reg" "$work/restored.reg" &&
-    echo "ok: after the restore with $importer, reg export is the one from before the first boot" ||
-    fail "the restore with $importer did not put the keys back as they were"
-  log=$(read_log)
-  [ "$(head -n 1 <<<"$log")" = "$check_title" ] && [ "$(tail -n 1 <<<"$log")" = "$(summary 1 3)" ] ||
-    fail "the log after the restore with $importer is not a check of the values put back:"$'\n'"$log"
-done
+# Restore, with txrestore.exe.
+status=0
+boot txreset-restore.cmd || status=$?
+[ "$status" -eq 0 ] || fail "the restore exited $status"
+export_keys >"$work/restored.reg"
+cmp "$work/pristine.reg" "$work/restored.reg" &&
+  echo "ok: after the restore, reg export is the one from before the first boot" ||
+  fail "the restore did not put the keys back as they were"
+log=$(read_log)
+echo "== the log of the restore"
+echo "$log"
+{
+  [ "$(head -n 1 <<<"$log")" = "$restore_title" ] &&
+    grep -qx 'Quorv1 restored REG_DWORD 7' <<<"$log" &&
+    grep -qx 'Quorv3 restored missing' <<<"$log" &&
+    grep -qx 'Quorv5 restored REG_SZ "yes"' <<<"$log" &&
+    grep -qx '[0-9]* instances: 3 restored, [0-9]* unchanged, 0 absent, 0 blocked, 0 failed' <<<"$log" &&
+    [ "$(grep -c "^$check_title\$" <<<"$log")" -eq 1 ] &&
+    [ "$(tail -n 1 <<<"$log")" = "$(summary 1 3)" ]
+} || fail "the log of the restore is not what txrestore says and a check of the values put back"
 report_gives needs-reset needs-reset needs-reset ok blocked
+
+# A backup with more than txcheck saved, appended as regedit would read it:
+# refused whole, nothing written. The keys it names are exported too.
+boot txreset-startup.cmd || fail "the startup script exited $? on the third boot"
+run_key='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+planted="$services\\TxresetPlanted"
+printf '\r\n[%s]\r\n"TxresetPlanted"="C:\\\\planted.exe"\r\n\r\n[%s]\r\n"ImagePath"="C:\\\\planted.exe"\r\n"Start"=dword:00000002\r\n' \
+  "$run_key" "$planted" | iconv -f UTF-8 -t UTF-16LE >>"$backup"
+tampered_export() {
+  local key
+  export_keys
+  for key in "$run_key" "$planted"; do
+    rm -f "$work/export.reg"
+    wine reg export "$key" "$(windows_path "$work/export.reg")" /y >/dev/null 2>&1 || echo "no $key"
+    [ ! -f "$work/export.reg" ] || cat "$work/export.reg"
+  done
+}
+tampered_export >"$work/before.reg"
+status=0
+boot txreset-restore.cmd || status=$?
+[ "$status" -eq 1 ] || fail "the restore of a tampered backup exited $status"
+tampered_export >"$work/after.reg"
+cmp "$work/before.reg" "$work/after.reg" &&
+  echo "ok: reg export of the instance keys and of the keys the tampering names is the same after its restore" ||
+  fail "the restore of a tampered backup changed the registry"
+if wine reg query "$run_key" /v TxresetPlanted >/dev/null 2>&1 ||
+  wine reg query "$planted" >/dev/null 2>&1; then
+  fail "the tampered backup's Run value or service was imported"
+fi
+log=$(read_log)
+echo "== the log of the refused restore"
+echo "$log"
+refusal=$(head -n 1 <<<"$log")
+refused="txrestore: share\\backup\\$host.reg line "
+[[ $refusal == "$refused"[0-9]*': the key "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft'* ]] &&
+  [ "$(sed -n 2p <<<"$log")" = "$check_title" ] && [ "$(wc -l <<<"$log")" -eq 19 ] &&
+  [ "$(tail -n 1 <<<"$log")" = "$(summary 4 0)" ] ||
+  fail "the log of the refused restore is not the refusal and a check"
+status=0
+table=$(wine "$txreport" "$share") || status=$?
+echo "$table"
+[ "$status" -eq 1 ] &&
+  grep -F "restore refused: ${refusal#txrestore: }" <<<"$table" | grep -q "^$host  *failed " ||
+  fail "txreport exited $status on the refused restore"
+
+# No backup, or no txrestore.exe: the restore exits 1 and writes nothing to
+# the registry; without a backup it leaves the log as it was.
+mv "$backup" "$work/tampered-backup.reg"
+cp "$work/share/$host.log" "$work/refused.log"
+status=0
+boot txreset-restore.cmd 2>"$work/stderr.txt" || status=$?
+[ "$status" -eq 1 ] && grep -q 'there is no backup' "$work/stderr.txt" &&
+  cmp "$work/share/$host.log" "$work/refused.log" ||
+  fail "the restore without a backup exited $status: $(cat "$work/stderr.txt")"
+cp "$work/first-backup.reg" "$backup"
+mv "$work/sysvol/x64/txrestore.exe" "$work/txrestore.exe"
+status=0
+boot txreset-restore.cmd || status=$?
+mv "$work/txrestore.exe" "$work/sysvol/x64/txrestore.exe"
+[ "$status" -eq 1 ] && grep -q 'txrestore.exe is missing' "$work/share/$host.log" ||
+  fail "the restore without txrestore.exe exited $status, its log: $(cat "$work/share/$host.log")"
+tampered_export | cmp "$work/before.reg" - &&
+  echo "ok: a restore without a backup or without txrestore.exe changes nothing" ||
+  fail "a restore without a backup or without txrestore.exe changed the registry"
 
 # The check missing: the log says so, and the report names it.
 rm "$work/sysvol/x64/txcheck.exe"
@@ -169,5 +240,7 @@ grep -q 'txcheck.exe is missing' "$work/share/$host.log" || fail "the log does n
 wine "$txreport" "$share" || true
 
 wine "$set_key_dacl" 'D:(A;;KA;;;WD)' "$blocked"
+wine reg delete "$run_key" /v TxresetPlanted /f >/dev/null 2>&1 || true
+wine reg delete "$planted" /f >/dev/null 2>&1 || true
 [ "$failures" -eq 0 ] && echo "ok: the GPO scripts under Wine's cmd, over two boots and a restore"
 exit $((failures != 0))

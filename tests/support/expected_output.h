@@ -5,6 +5,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tx_version.h"
 
@@ -66,6 +68,28 @@ inline std::string check_transcript(const std::map<int, std::string> &found) {
        {"ok", "absent", "needs-reset", "blocked", "unreadable"}) {
     text += std::string(word == std::string("ok") ? " " : ", ") +
             std::to_string(counts[word]) + " " + word;
+  }
+  return text + "\n";
+}
+
+// What txrestore writes when it ends each instance in `lines` as given
+// there ("restored REG_DWORD 7"), in that order, as the backup has them.
+inline std::string restore_output(
+    const std::vector<std::pair<int, std::string>> &lines,
+    bool checking = false) {
+  std::string text = "txrestore version " TX_VERSION "\n";
+  std::map<std::string, int> counts;
+  for (const auto &[instance, said] : lines) {
+    ++counts[said.substr(0, said.find(' '))];
+    text += "Quorv" + std::to_string(instance) + " " + said + "\n";
+  }
+  text += std::to_string(lines.size()) + " instances:";
+  for (const char *word :
+       {"restored", "unchanged", "absent", "blocked", "failed"}) {
+    const bool first = word == std::string("restored");
+    const std::string shown = first && checking ? "would-restore" : word;
+    text += std::string(first ? " " : ", ") + std::to_string(counts[shown]) +
+            " " + shown;
   }
   return text + "\n";
 }

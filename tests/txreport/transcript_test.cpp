@@ -73,8 +73,17 @@ const std::map<int, std::string> kNeeds{{1, "needs-reset REG_DWORD 7"},
 const std::map<int, std::string> kFixed{{1, "ok REG_DWORD 0"},
                                         {3, "ok REG_DWORD 0"}};
 
+// What txrestore says as it puts kNeeds back, in the backup's order.
+const std::vector<std::pair<int, std::string>> kRestored{
+    {3, "restored missing"}, {1, "restored REG_DWORD 7"}};
+const std::string kRefusal =
+    "txrestore: C:\\logs\\backup\\web01.reg line 9: the key "
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Run is not one that txcheck --backup "
+    "saves\n";
+
 std::vector<TranscriptCase> transcript_cases() {
   const std::string good = sweep_transcript(kGood);
+  const std::string restored = restore_output(kRestored);
   const std::string half = good.substr(0, good.size() / 2);
   return {
       {"NoKeys", kNoKeys, 0, HostStatus::kOk, "................", ""},
@@ -238,6 +247,118 @@ std::vector<TranscriptCase> transcript_cases() {
       {"TranscriptThenCheck", good + check_transcript(kFixed), 0,
        HostStatus::kUnreadable, kUnknownMap,
        "line 60: unexpected \"txcheck version " TX_VERSION "\""},
+      // What txrestore wrote, then a check, which judges the instances as
+      // a check alone does; but a backup refused or an instance not
+      // restored fails the host.
+      {"RestoreThenCheck", crlf(restored + check_transcript(kNeeds)), 0,
+       HostStatus::kNeedsReset, "-N-N------------",
+       "instance 1 needs-reset: REG_DWORD 7; instance 3 needs-reset: missing"},
+      {"RestoreOfNone", restore_output({}) + check_transcript(kFixed), 0,
+       HostStatus::kOk, "-o-o------------", ""},
+      {"RestoreNotDone",
+       restore_output(
+           {{1, "unchanged REG_DWORD 7"},
+            {4, "absent no key"},
+            {6, "blocked REG_DWORD 0; backup: REG_DWORD 7; write access: x"},
+            {8, "failed REG_DWORD 0; backup: REG_DWORD 7; write: y"}}) +
+           check_transcript({{1, "needs-reset REG_DWORD 7"},
+                             {6, "blocked REG_DWORD 0; full access: x"},
+                             {8, "ok REG_DWORD 0"}}),
+       0, HostStatus::kFailed, "-N----B-o-------",
+       "instance 4 not restored: absent no key; instance 6 not restored: "
+       "blocked REG_DWORD 0; backup: REG_DWORD 7; write access: x; instance 8 "
+       "not restored: failed REG_DWORD 0; backup: REG_DWORD 7; write: y; "
+       "instance 6 blocked: REG_DWORD 0; full access: x"},
+      {"RestoreNotConfirmed",
+       restore_output(
+           {{1, "restored REG_DWORD 7"}, {7, "unchanged REG_SZ \"\""}}) +
+           check_transcript({{1, "ok REG_DWORD 0"},
+                             {7, "blocked REG_SZ \"\"; full access: x"}}),
+       0, HostStatus::kFailed, "-o-----B--------",
+       "instance 1: txrestore restored REG_DWORD 7, the check after finds ok: "
+       "REG_DWORD 0; instance 7 blocked: REG_SZ \"\"; full access: x"},
+      // Under --check nothing was written: what would be is no failure,
+      // and the check after judges; with nothing to write, only the
+      // summary tells a check's output from a run's.
+      {"RestoreChecked",
+       restore_output({{1, "would-restore REG_DWORD 0; backup: REG_DWORD 7"},
+                       {3, "unchanged missing"}},
+                      true) +
+           check_transcript(
+               {{1, "ok REG_DWORD 0"}, {3, "needs-reset missing"}}),
+       0, HostStatus::kNeedsReset, "-o-N------------",
+       "instance 3 needs-reset: missing"},
+      {"RestoreCheckedNothingToWrite",
+       restore_output({{3, "unchanged missing"}}, true) +
+           check_transcript({{3, "needs-reset missing"}}),
+       0, HostStatus::kNeedsReset, "---N------------",
+       "instance 3 needs-reset: missing"},
+      {"RestoreWordsMixed",
+       restore_output({{1, "restored REG_DWORD 7"},
+                       {3, "would-restore REG_DWORD 0; backup: missing"}}) +
+           check_transcript(kFixed),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 3: unexpected \"Quorv3 would-restore REG_DWORD 0; backup\"..."},
+      {"RestoreExpectedAbsent", restored + check_transcript(kNeeds), 0b100000,
+       HostStatus::kFailed, "-N-N------------", "instance 5 expected, absent"},
+      {"RestoreRefused", crlf(kRefusal + check_transcript(kFixed)), 0,
+       HostStatus::kFailed, "-o-o------------",
+       "restore refused: C:\\logs\\backup\\web01.reg line 9: the key "
+       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Run is not one that txcheck --backup "
+       "saves"},
+      {"RestoreUnreadable",
+       "txrestore: cannot read b\xC3\xA9.reg: x\ntxrestore: y\n" +
+           check_transcript(kFixed),
+       0, HostStatus::kFailed, "-o-o------------",
+       "restore refused: cannot read b\xC3\xA9.reg: x; y"},
+      {"RestoreRefusedNoCheck", kRefusal.substr(0, kRefusal.size() - 1), 0,
+       HostStatus::kFailed, kUnknownMap,
+       "restore refused: C:\\logs\\backup\\web01.reg line 9: the key "
+       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Run is not one that txcheck --backup "
+       "saves; no check after txrestore" +
+           kCut},
+      {"RestoreNoCheckAfter", restored, 0, HostStatus::kIncomplete, kUnknownMap,
+       "no check after txrestore" + kCut},
+      {"RestoreCut", restored.substr(0, restored.find("Quorv1") + 9), 0,
+       HostStatus::kIncomplete, kUnknownMap,
+       "restore ends after instance 3" + kCut},
+      {"RestoreCutAfterItsTitle", "txrestore version " TX_VERSION "\r\n", 0,
+       HostStatus::kIncomplete, kUnknownMap,
+       "restore ends after its first line" + kCut},
+      {"RestoreCutInItsTitle", "txres", 0, HostStatus::kIncomplete, kUnknownMap,
+       "restore ends inside its first line" + kCut},
+      {"RestoreCutInItsSummary",
+       restore_output({{4, "absent no key"}}).substr(0, 45), 0,
+       HostStatus::kFailed, kUnknownMap,
+       "instance 4 not restored: absent no key; restore ends after instance 4" +
+           kCut},
+      {"CheckAfterRestoreCut",
+       restored + "txcheck version " TX_VERSION "\nQuorv0 ab", 0,
+       HostStatus::kIncomplete, kUnknownMap,
+       "check after txrestore ends before instance 0" + kCut},
+      {"RestoreSummaryWrong",
+       restored.substr(0, restored.find("2 instances")) +
+           "2 instances: 1 restored, 1 unchanged, 0 absent, 0 blocked, 0 "
+           "failed\n" +
+           check_transcript(kNeeds),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 4: unexpected \"2 instances: 1 restored, 1 unchanged, 0 \"..."},
+      {"RestoreInstanceTwice",
+       restore_output({{1, "restored REG_DWORD 7"}, {1, "restored missing"}}),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 3: unexpected \"Quorv1 restored missing\""},
+      {"RestoreWouldRestoreSummedAsRestored",
+       restore_output({{1, "would-restore REG_DWORD 0; backup: REG_DWORD 7"}}),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 3: unexpected \"1 instances: 0 restored, 0 unchanged, 0 \"..."},
+      {"RestoreThenTranscript", restored + good, 0, HostStatus::kUnreadable,
+       kUnknownMap,
+       "line 5: unexpected \"Tarnel Utility Program       version 1.3\"..."},
+      {"RefusalThenRestore", kRefusal + restored, 0, HostStatus::kUnreadable,
+       kUnknownMap, "line 2: unexpected \"txrestore version " TX_VERSION "\""},
+      {"RefusalWithNul",
+       std::string("txrestore: a") + '\0' + "b\n" + check_transcript(kFixed), 0,
+       HostStatus::kUnreadable, kUnknownMap, "contains NUL bytes at line 1"},
   };
 }
 
