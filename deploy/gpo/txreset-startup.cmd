@@ -6,28 +6,42 @@ rem txreset replaces, as LOG-FOLDER\backup\%COMPUTERNAME%.reg, and never
 rem replaces that file: it holds the values from before the first change.
 rem Everything else goes into LOG-FOLDER\%COMPUTERNAME%.log.
 rem   txreset-startup.cmd LOG-FOLDER
-rem With /restore (txreset-restore.cmd), it puts that backup back instead,
-rem with txrestore.exe, and logs what txrestore says and a check of what the
-rem machine holds then.
-rem   txreset-startup.cmd LOG-FOLDER /restore
-rem The builds are taken from this script's own folder: x64\ on AMD64, x86\
-rem on anything else.
+rem With /restore (txreset-restore.cmd, which gives its own name for the
+rem log's lines), it puts that backup back instead, with txrestore.exe, and
+rem logs what txrestore says and a check of what the machine holds then.
+rem   txreset-startup.cmd LOG-FOLDER /restore [NAME]
 setlocal EnableExtensions
 set "LOGDIR=%~1"
 set "MODE=%~2"
+set "SCRIPT=%~nx0"
+if not "%~3"=="" set "SCRIPT=%~3"
 if not defined LOGDIR goto usage
 if defined MODE if /i not "%MODE%"=="/restore" goto usage
 if "%LOGDIR:~-1%"=="\" set "LOGDIR=%LOGDIR:~0,-1%"
+set "PROGRAMS=txcheck.exe txreset.exe"
+if /i "%MODE%"=="/restore" set "PROGRAMS=txrestore.exe txcheck.exe"
 
-rem A 32-bit cmd on 64-bit Windows sees x86 in PROCESSOR_ARCHITECTURE and
-rem the machine's own architecture in PROCESSOR_ARCHITEW6432.
+rem The build, from this script's own folder: x86\ runs wherever Windows
+rem runs 32-bit programs, x64\ on AMD64 only. An AMD64 machine takes x64\
+rem where it holds every program this run needs; otherwise, where it runs
+rem 32-bit programs (WOW64: %SystemRoot%\SysWOW64 is there), x86\, and the
+rem log's first line says so. Any other machine takes x86\. A 32-bit cmd on
+rem 64-bit Windows sees x86 in PROCESSOR_ARCHITECTURE and the machine's own
+rem architecture in PROCESSOR_ARCHITEW6432.
 set "ARCH=%PROCESSOR_ARCHITECTURE%"
 if defined PROCESSOR_ARCHITEW6432 set "ARCH=%PROCESSOR_ARCHITEW6432%"
-set "BUILD=%~dp0x86"
-if /i "%ARCH%"=="AMD64" set "BUILD=%~dp0x64"
-set "CHECK=%BUILD%\txcheck.exe"
-set "RESET=%BUILD%\txreset.exe"
-set "RESTORE=%BUILD%\txrestore.exe"
+set "BUILD=x86"
+if /i "%ARCH%"=="AMD64" set "BUILD=x64"
+set "LACKING="
+if "%BUILD%"=="x64" for %%p in (%PROGRAMS%) do (
+  if not defined LACKING if not exist "%~dp0x64\%%p" set "LACKING=%%p"
+)
+set "FALLBACK="
+if defined LACKING if exist "%SystemRoot%\SysWOW64\" set "FALLBACK=1"
+if defined FALLBACK set "BUILD=x86"
+set "CHECK=%~dp0%BUILD%\txcheck.exe"
+set "RESET=%~dp0%BUILD%\txreset.exe"
+set "RESTORE=%~dp0%BUILD%\txrestore.exe"
 set "BACKUP=%LOGDIR%\backup\%COMPUTERNAME%.reg"
 
 rem The log is written under partial\ first and moved into place when
@@ -36,6 +50,9 @@ rem inside it, never sees a half-written log. Both folders are on the same
 rem share, so the move is a rename. The script makes partial\ and backup\
 rem only where they are missing: on a share where each machine may write
 rem only what it made, the administrators make them (deploy/gpo/README.md).
+rem What the script says itself goes into the log as "NAME: TEXT" lines,
+rem which txreport reads: before the programs' output, what the run did
+rem otherwise; last, what it could not do.
 set "PARTIAL=%LOGDIR%\partial"
 set "WORKLOG=%PARTIAL%\%COMPUTERNAME%.log"
 set "NEWBACKUP=%PARTIAL%\%COMPUTERNAME%.reg"
@@ -43,9 +60,13 @@ set "LOG=%LOGDIR%\%COMPUTERNAME%.log"
 for %%d in ("%PARTIAL%" "%LOGDIR%\backup") do (
   if not exist "%%~d\" mkdir "%%~d" 2>nul
   if not exist "%%~d\" (
-    >&2 echo %~nx0: cannot make %%~d
+    >&2 echo %SCRIPT%: cannot make %%~d
     exit /b 1
   )
+)
+type nul >"%WORKLOG%"
+if defined FALLBACK (
+  >>"%WORKLOG%" echo %SCRIPT%: x64\%LACKING% is missing: running x86\ under WOW64
 )
 if /i "%MODE%"=="/restore" goto restore
 
@@ -61,11 +82,11 @@ rem reset. A missing program or backup is said in the log, so that the
 rem report names this machine's problem.
 set "NEEDED="
 if not exist "%CHECK%" (
-  echo %~nx0: %CHECK% is missing>"%WORKLOG%"
+  >>"%WORKLOG%" echo %SCRIPT%: %CHECK% is missing
 ) else if exist "%BACKUP%" (
-  "%CHECK%" >"%WORKLOG%" 2>&1
+  "%CHECK%" >>"%WORKLOG%" 2>&1
 ) else (
-  "%CHECK%" --backup "%NEWBACKUP%" >"%WORKLOG%" 2>&1
+  "%CHECK%" --backup "%NEWBACKUP%" >>"%WORKLOG%" 2>&1
 )
 if exist "%CHECK%" if not errorlevel 2 (
   for /f "usebackq tokens=1,2" %%a in ("%WORKLOG%") do (
@@ -75,13 +96,13 @@ if exist "%CHECK%" if not errorlevel 2 (
 if defined NEEDED if not exist "%BACKUP%" (
   move /y "%NEWBACKUP%" "%BACKUP%" >nul 2>&1
   if not exist "%BACKUP%" (
-    echo %~nx0: cannot save the backup %BACKUP%>>"%WORKLOG%"
+    >>"%WORKLOG%" echo %SCRIPT%: cannot save the backup %BACKUP%
     set "NEEDED="
   )
 )
 if exist "%NEWBACKUP%" del "%NEWBACKUP%"
 if defined NEEDED if not exist "%RESET%" (
-  echo %~nx0: %RESET% is missing>>"%WORKLOG%"
+  >>"%WORKLOG%" echo %SCRIPT%: %RESET% is missing
   set "NEEDED="
 )
 if defined NEEDED (
@@ -96,24 +117,29 @@ rem refuses whole, writing nothing (exit status 2), and it exits 1 where an
 rem instance was not restored. Its output or its refusal goes into the log,
 rem then a check of what the machine holds now. Its exit status is read
 rem before any other command runs, outside a block, and only 0 counts: a
-rem program that crashes leaves a negative one.
+rem program that crashes leaves a negative one. Without a backup, the log
+rem says there is nothing to put back, then holds the check; without
+rem txrestore.exe, nothing is put back and the log ends saying so.
 :restore
-if not exist "%BACKUP%" (
-  >&2 echo %~nx0: there is no backup %BACKUP%
-  exit /b 1
-)
 set "RESTORED="
+if exist "%BACKUP%" goto restorebackup
+set "NOBACKUP=%SCRIPT%: there is no backup %BACKUP%: nothing to put back"
+>>"%WORKLOG%" echo %NOBACKUP%
+>&2 echo %NOBACKUP%
+goto checkrestore
+:restorebackup
 if not exist "%RESTORE%" goto norestore
-"%RESTORE%" "%BACKUP%" >"%WORKLOG%" 2>&1
+"%RESTORE%" "%BACKUP%" >>"%WORKLOG%" 2>&1
 if errorlevel 0 if not errorlevel 1 set "RESTORED=1"
 goto checkrestore
 :norestore
-echo %~nx0: %RESTORE% is missing>"%WORKLOG%"
+>>"%WORKLOG%" echo %SCRIPT%: %RESTORE% is missing
+goto publish
 :checkrestore
 if exist "%CHECK%" (
   "%CHECK%" >>"%WORKLOG%" 2>&1
 ) else (
-  echo %~nx0: %CHECK% is missing>>"%WORKLOG%"
+  >>"%WORKLOG%" echo %SCRIPT%: %CHECK% is missing
 )
 
 rem Whether the move worked is read from the files: some cmd leave
@@ -126,9 +152,9 @@ if not defined RESTORED if /i "%MODE%"=="/restore" exit /b 1
 exit /b 0
 
 :unmoved
->&2 echo %~nx0: cannot move %WORKLOG% to %LOG%
+>&2 echo %SCRIPT%: cannot move %WORKLOG% to %LOG%
 exit /b 1
 
 :usage
->&2 echo usage: %~nx0 LOG-FOLDER [/restore]
+>&2 echo usage: %SCRIPT% LOG-FOLDER [/restore [NAME]]
 exit /b 2

@@ -234,7 +234,79 @@ void read_refusal(std::string_view text, std::size_t at,
   reading.end = at;
 }
 
+// "NAME.cmd: TEXT", without its line break: a script's line, as a command
+// script writes %~nx0 (a file name, in any case) before what it says.
+bool is_script_line(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  constexpr std::string_view kExtension = ".cmd";
+  const std::size_t colon = line.find(": ");
+  if (line.size() > kScriptLineMax || colon == std::string_view::npos ||
+      colon <= kExtension.size() || colon + 2 == line.size() ||
+      line.find('\0') != std::string_view::npos ||
+      line.substr(0, colon).find_first_of(":\\/") != std::string_view::npos) {
+    return false;
+  }
+  for (std::size_t i = 0; i < kExtension.size(); ++i) {
+    const char c = line[colon - kExtension.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) !=
+        kExtension[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void add_script_line(ScriptLines &lines, std::string_view line, bool before) {
+  if (line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  const std::string text(line);
+  lines.texts = before ? text + (lines.texts.empty() ? "" : "; ") + lines.texts
+                       : lines.texts + (lines.texts.empty() ? "" : "; ") + text;
+  ++lines.count;
+}
+
 }  // namespace
+
+ScriptLines script_lines_from(std::string_view text, std::size_t at,
+                              std::size_t most) {
+  ScriptLines lines{at, at, 0, ""};
+  while (lines.count < most && lines.end < text.size()) {
+    const Line line = line_at(text, lines.end);
+    if (!line.whole || !is_script_line(line.text)) {
+      break;
+    }
+    add_script_line(lines, line.text, false);
+    lines.end = line.next;
+  }
+  return lines;
+}
+
+ScriptLines script_lines_ending(std::string_view text, std::size_t from,
+                                std::size_t most) {
+  ScriptLines lines{text.size(), text.size(), 0, ""};
+  while (lines.count < most && lines.start > from) {
+    // The line that ends at lines.start, its line break there or not.
+    std::size_t end = lines.start;
+    if (text[end - 1] == '\n') {
+      --end;
+    }
+    const std::size_t newline = end == from ? std::string_view::npos
+                                            : text.rfind('\n', end - 1);
+    const std::size_t start = newline == std::string_view::npos || newline < from
+                                  ? from
+                                  : newline + 1;
+    const std::string_view raw = text.substr(start, end - start);
+    if (raw.empty() || !is_script_line(raw)) {
+      break;
+    }
+    add_script_line(lines, raw, true);
+    lines.start = start;
+  }
+  return lines;
+}
 
 Reading read_records(std::string_view text, std::size_t at) {
   Reading reading;

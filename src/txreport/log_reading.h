@@ -62,6 +62,25 @@ constexpr int kNotInBackup = -1;
 // What txrestore wrote from `at` on.
 RestoreReading read_restore(std::string_view text, std::size_t at);
 
+// The lines a Group Policy script writes into a log, "NAME.cmd: TEXT",
+// one after another: where they start and end, and their texts, in the
+// order of the log, joined by "; ".
+struct ScriptLines {
+  std::size_t start = 0;
+  std::size_t end = 0;
+  std::size_t count = 0;
+  std::string texts;
+};
+
+// At most `most` whole lines of a script's from `at` on.
+ScriptLines script_lines_from(std::string_view text, std::size_t at,
+                              std::size_t most);
+
+// At most `most` lines of a script's that end `text` (the last perhaps
+// without its line break), none of them before `from`.
+ScriptLines script_lines_ending(std::string_view text, std::size_t from,
+                                std::size_t most);
+
 // The problem with the line that holds byte `at`: the first line that
 // cannot belong to a log.
 std::string wrong_line(std::string_view text, std::size_t at);

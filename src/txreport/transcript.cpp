@@ -214,42 +214,10 @@ HostReport judge_restore(const std::string &host, const RestoreReading &restore,
   return report;
 }
 
-}  // namespace
-
-const char *status_word(HostStatus status) {
-  switch (status) {
-    case HostStatus::kOk:
-      return "ok";
-    case HostStatus::kNeedsReset:
-      return kCheckWords[kCheckNeedsReset];
-    case HostStatus::kFailed:
-      return "failed";
-    case HostStatus::kIncomplete:
-      return "incomplete";
-    case HostStatus::kUnreadable:
-      break;
-  }
-  return "unreadable";
-}
-
-HostReport read_transcript(const std::string &host, const std::string &start,
-                           ExpectMask expect) {
-  const std::string_view text = start;
-  if (text.empty()) {
-    return unreadable_host(host, "empty file");
-  }
-  if (looks_like_utf16(text.substr(0, std::min(text.find('\n'), kLineMax)))) {
-    return unreadable_host(
-        host,
-        "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c "
-        "to get a readable log");
-  }
-  std::size_t at = 0;
-  if (starts_with(text, kUtf8Bom)) {
-    at = kUtf8Bom.size();
-  } else if (starts_with(kUtf8Bom, text)) {
-    at = text.size();  // cut inside the byte order mark
-  }
+// The programs' output from `at` on: what txrestore wrote and a check, or a
+// transcript, or a check, a transcript and a check, or their starts.
+HostReport read_output(const std::string &host, std::string_view text,
+                       std::size_t at, ExpectMask expect) {
   const std::string_view check_start = "txcheck";
   const std::string_view restore_start = "txrestore";
   const bool check_first =
@@ -305,6 +273,69 @@ HostReport read_transcript(const std::string &host, const std::string &start,
     return unreadable_host(host, wrong_line(text, after.end));
   }
   return judge_check(host, after, expect, &reading);
+}
+
+}  // namespace
+
+const char *status_word(HostStatus status) {
+  switch (status) {
+    case HostStatus::kOk:
+      return "ok";
+    case HostStatus::kNeedsReset:
+      return kCheckWords[kCheckNeedsReset];
+    case HostStatus::kFailed:
+      return "failed";
+    case HostStatus::kIncomplete:
+      return "incomplete";
+    case HostStatus::kUnreadable:
+      break;
+  }
+  return "unreadable";
+}
+
+HostReport read_transcript(const std::string &host, const std::string &start,
+                           ExpectMask expect) {
+  const std::string_view text = start;
+  if (text.empty()) {
+    return unreadable_host(host, "empty file");
+  }
+  if (looks_like_utf16(text.substr(0, std::min(text.find('\n'), kLineMax)))) {
+    return unreadable_host(
+        host,
+        "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c "
+        "to get a readable log");
+  }
+  std::size_t at = 0;
+  if (starts_with(text, kUtf8Bom)) {
+    at = kUtf8Bom.size();
+  } else if (starts_with(kUtf8Bom, text)) {
+    at = text.size();  // cut inside the byte order mark
+  }
+  // The script's lines last say what it could not do: the host failed,
+  // and no program was cut short, since the script went on. Those before
+  // the programs' output say what the run did otherwise.
+  const ScriptLines last = script_lines_ending(text, at, kScriptLinesMax);
+  const ScriptLines first =
+      script_lines_from(text.substr(0, last.start), at,
+                        kScriptLinesMax - last.count);
+  HostReport report =
+      first.end == last.start && last.count > 0
+          ? HostReport{host, HostStatus::kFailed, {}, ""}
+          : read_output(host, text.substr(0, last.start), first.end, expect);
+  if (last.count > 0 && report.status != HostStatus::kUnreadable) {
+    report.status = HostStatus::kFailed;
+    for (std::size_t cut = report.problem.find(kCutNote);
+         cut != std::string::npos; cut = report.problem.find(kCutNote)) {
+      report.problem.erase(cut, std::strlen(kCutNote));
+    }
+  }
+  std::string lines = first.texts;
+  lines += (lines.empty() || last.texts.empty() ? "" : "; ") + last.texts;
+  if (!lines.empty()) {
+    report.problem = lines + (report.problem.empty() ? "" : "; ") +
+                     report.problem;
+  }
+  return report;
 }
 
 HostReport unreadable_host(const std::string &host,

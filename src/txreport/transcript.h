@@ -8,7 +8,10 @@
 // A check is its first line, a line per instance and a summary, as txcheck
 // writes them (texts/check.h); so is what txrestore writes, a line per
 // instance of the backup (texts/restore.h), unless it refuses the backup in
-// "txrestore: " lines. The reader takes the start of a file, matches
+// "txrestore: " lines. The Group Policy scripts (deploy/gpo/) add lines of
+// their own, "NAME.cmd: TEXT": before the programs' output, what the run
+// did otherwise (the build it took, that there was nothing to put back);
+// last, what it could not do. The reader takes the start of a file, matches
 // it against what the programs can write, and stops at the first line that
 // cannot belong there, so a wrong or huge file costs no more than its start.
 #ifndef TXREPORT_TRANSCRIPT_H
@@ -23,15 +26,21 @@
 #include "texts/messages.h"
 #include "texts/restore.h"
 
+// A script's line is at most this long, without its line break: a path
+// and a few words. A log holds at most so many of them.
+constexpr std::size_t kScriptLineMax = 512;
+constexpr std::size_t kScriptLinesMax = 4;
+
 // How much of a file the reader needs: a whole transcript with CR LF line
 // breaks and a byte order mark, and the start of a line after it, in the
 // first, or the lines of txrestore's refusal; and two checks of the longest
-// lines, or txrestore's output and a check, with CR LF line breaks.
+// lines, or txrestore's output and a check, with CR LF line breaks; and the
+// scripts' lines.
 constexpr std::size_t kTranscriptPartMax = 4096;
 constexpr std::size_t kLogLines = static_cast<std::size_t>(kInstanceCount) + 2;
-constexpr std::size_t kTranscriptReadMax = kTranscriptPartMax +
-                                           kLogLines * (kRestoreLineMax + 1) +
-                                           kLogLines * (kCheckLineMax + 1);
+constexpr std::size_t kTranscriptReadMax =
+    kTranscriptPartMax + kLogLines * (kRestoreLineMax + 1) +
+    kLogLines * (kCheckLineMax + 1) + kScriptLinesMax * (kScriptLineMax + 2);
 
 // How an instance ended, as the transcript says it.
 enum class InstanceOutcome {
@@ -69,7 +78,8 @@ using ExpectMask = unsigned;
 
 // The verdict on a log file that starts with `start`: the whole file, or
 // its first kTranscriptReadMax bytes, past which nothing changes the
-// verdict. Where a check comes last, it decides.
+// verdict. Where a check comes last, it decides; where a script's line
+// does, the host failed. The scripts' lines open its problem.
 HostReport read_transcript(const std::string &host, const std::string &start,
                            ExpectMask expect);
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The GPO scripts for real, under Wine's cmd in the 64-bit test prefix, over
 # two boots and a restore: a local folder stands for the SYSVOL copy of the
-# scripts with the x64 builds (and no x86 ones: the script must pick x64
-# here), another for the log share. Keys are seeded for instances 1 (value
-# 7), 3 (no value), 5 (a string), 6 (already 0) and 7 (7, in a key that
-# grants only reading: blocked).
+# scripts with one build, x64 or x86, in its folder (the x86 one alone: this
+# AMD64 machine must run it under WOW64, each log opening with the script's
+# line that says so), another for the log share. Keys are seeded for
+# instances 1 (value 7), 3 (no value), 5 (a string), 6 (already 0) and 7
+# (7, in a key that grants only reading: blocked).
 # - First boot: the backup is saved, and holds what txreset replaces; the
 #   log holds a check that finds 1, 3 and 5 in need of a reset, txreset's
 #   transcript, and a check that finds them ok; txreport reads the outcomes
@@ -19,25 +20,47 @@
 #   appended: txrestore refuses it whole, the script exits 1, `reg export`
 #   of the instance keys and of the keys it names is the same to the byte
 #   before and after, the log holds the refusal and a check, and txreport
-#   reports the host failed, naming the refusal. Without a backup, or
-#   without txrestore.exe, the restore exits 1 and writes nothing.
-# - With txcheck.exe missing, the log says so and txreport names it.
-# Usage: check_gpo.sh LOADER GPO_DIR x64/txreset.exe x64/txcheck.exe
-#                     x64/txrestore.exe txreport.exe set_key_dacl.exe
-#                     WORK_DIR VERSION
+#   reports the host failed, naming the refusal.
+# - Without a backup, the restore exits 1, writes nothing, and its log says
+#   there is nothing to put back, in the restore script's name, then holds
+#   a check, which txreport shows with that line.
+# - Without txrestore.exe or txcheck.exe, the log ends saying so, and
+#   txreport reports the host failed, naming it. With the x64 build, the
+#   program missing from x64\ sends the run to x86\ while the machine
+#   has WOW64 (%SystemRoot%\SysWOW64), and not once that folder is hidden.
+# Usage: check_gpo.sh LOADER GPO_DIR x64|x86 txreset.exe txcheck.exe
+#                     txrestore.exe txreport.exe set_key_dacl.exe WORK_DIR
+#                     VERSION IA32_PROBE LOADER32
 # The environment names the prefix (WINEPREFIX) and the loader (WINELOADER).
+# The x86 run exits 77 (skipped) where its programs are missing, or where
+# IA32_PROBE finds that LOADER32 cannot start: this kernel runs no 32-bit
+# programs.
 set -euo pipefail
-loader=$1 gpo=$2 reset=$3 check=$4 restore=$5 txreport=$6 set_key_dacl=$7
-work=$8 check_title="txcheck version $9" restore_title="txrestore version $9"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+loader=$1 gpo=$2 build=$3 reset=$4 check=$5 restore=$6 txreport=$7
+set_key_dacl=$8 work=$9 check_title="txcheck version ${10}"
+restore_title="txrestore version ${10}" probe=${11} loader32=${12}
+# Each failure is kept in a file too: read_log's run in $(...).
+fail() { echo "FAIL: $*" >&2 && echo "$*" >>"$work/failures"; }
 windows_path() { local path=Z:$1; echo "${path//\//\\}"; }
 wine() { "$loader" "$@"; }
 
 rm -rf "$work"
-mkdir -p "$work/sysvol/x64" "$work/share"
+mkdir -p "$work/sysvol/$build" "$work/share"
+if [ "$build" = x86 ]; then
+  for program in "$reset" "$check" "$restore"; do
+    [ -f "$program" ] || { echo "Skipped: $program is missing: build the win32 preset first" && exit 77; }
+  done
+  "$probe" probe "$loader32" "$work/ia32" >/dev/null
+  reason=$(<"$work/ia32")
+  [ -z "$reason" ] || { echo "Skipped: $reason" && exit 77; }
+fi
 cp "$gpo"/*.cmd "$work/sysvol/"
-cp "$reset" "$check" "$restore" "$work/sysvol/x64/"
+cp "$reset" "$check" "$restore" "$work/sysvol/$build/"
+# The folder whose presence tells the scripts that the machine runs 32-bit
+# programs, hidden for a while below; put back whatever happens.
+wow64=$WINEPREFIX/drive_c/windows/syswow64
+[ -d "$wow64" ] || fail "the prefix has no $wow64"
+trap '[ ! -d "$wow64.hidden" ] || mv "$wow64.hidden" "$wow64"' EXIT
 
 services='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services'
 blocked='SYSTEM\CurrentControlSet\Services\Quorv7\Parameters'
@@ -61,7 +84,13 @@ wine reg query "$services\\Quorv5\\Parameters" /v ReportTxEarly | grep -q 'REG_S
 # off a command line that begins with one and holds more, as a path with
 # spaces in it would have.
 boot() { # SCRIPT: runs it as the startup script runs
+  ran=$1
   (cd "$work" && wine cmd /c "sysvol\\$1" share)
+}
+# The first line of the log of SCRIPT on this AMD64 machine, where x64\
+# lacks PROGRAM and x86\ runs.
+fallback() { # SCRIPT PROGRAM
+  echo "$1: x64\\$2 is missing: running x86\\ under WOW64"
 }
 # The seeded keys as `reg export` writes them, one after another.
 export_keys() {
@@ -71,13 +100,22 @@ export_keys() {
     cat "$work/export.reg"
   done
 }
-# The log of this machine, with its line ends checked and taken off.
+# The log of this machine, with its line ends checked and taken off, and,
+# with the x86 build, its first line, which must say that x86\ runs in
+# place of x64\, which lacks the first program the script looks for.
 read_log() {
-  local logs=("$work"/share/*.log)
+  local logs=("$work"/share/*.log) text first=txcheck.exe
   [ ${#logs[@]} -eq 1 ] && [ -f "${logs[0]}" ] || fail "expected one log: ${logs[*]}"
   [ -z "$(ls -A "$work/share/partial")" ] || fail "a log was left in partial/"
   grep -qv $'\r$' "${logs[0]}" && fail "a line of the log has no CRLF end"
-  tr -d '\r' <"${logs[0]}"
+  text=$(tr -d '\r' <"${logs[0]}")
+  if [ "$build" = x86 ]; then
+    [ "$ran" = txreset-startup.cmd ] || first=txrestore.exe
+    [ "$(head -n 1 <<<"$text")" = "$(fallback "$ran" "$first")" ] ||
+      fail "the log of $ran does not open with the x86 build's line: $(head -n 1 <<<"$text")"
+    text=$(tail -n +2 <<<"$text")
+  fi
+  echo "$text"
 }
 summary() { # OK NEEDS-RESET
   echo "16 instances: $1 ok, 11 absent, $2 needs-reset, 1 blocked, 0 unreadable"
@@ -209,38 +247,66 @@ echo "$table"
   grep -F "restore refused: ${refusal#txrestore: }" <<<"$table" | grep -q "^$host  *failed " ||
   fail "txreport exited $status on the refused restore"
 
-# No backup, or no txrestore.exe: the restore exits 1 and writes nothing to
-# the registry; without a backup it leaves the log as it was.
+# No backup: the restore exits 1 and writes nothing to the registry; the
+# log says, in the restore script's name, that there is nothing to put
+# back, then holds a check, and txreport shows that line.
 mv "$backup" "$work/tampered-backup.reg"
-cp "$work/share/$host.log" "$work/refused.log"
 status=0
 boot txreset-restore.cmd 2>"$work/stderr.txt" || status=$?
-[ "$status" -eq 1 ] && grep -q 'there is no backup' "$work/stderr.txt" &&
-  cmp "$work/share/$host.log" "$work/refused.log" ||
+nothing="txreset-restore.cmd: there is no backup share\\backup\\$host.reg: nothing to put back"
+log=$(read_log)
+echo "== the log of the restore without a backup"
+echo "$log"
+[ "$status" -eq 1 ] && grep -qxF "$nothing" <(tr -d '\r' <"$work/stderr.txt") &&
+  [ "$(head -n 1 <<<"$log")" = "$nothing" ] && [ "$(sed -n 2p <<<"$log")" = "$check_title" ] &&
+  [ "$(wc -l <<<"$log")" -eq 19 ] && [ "$(tail -n 1 <<<"$log")" = "$(summary 4 0)" ] ||
   fail "the restore without a backup exited $status: $(cat "$work/stderr.txt")"
+report_gives ok ok ok ok blocked
+table=$(wine "$txreport" "$share") || true
+grep "^$host  *failed " <<<"$table" | grep -qF "$nothing; instance 7 blocked" ||
+  fail "txreport does not show that the restore had nothing to put back"
 cp "$work/first-backup.reg" "$backup"
-mv "$work/sysvol/x64/txrestore.exe" "$work/txrestore.exe"
-status=0
-boot txreset-restore.cmd || status=$?
-mv "$work/txrestore.exe" "$work/sysvol/x64/txrestore.exe"
-[ "$status" -eq 1 ] && grep -q 'txrestore.exe is missing' "$work/share/$host.log" ||
-  fail "the restore without txrestore.exe exited $status, its log: $(cat "$work/share/$host.log")"
+
+# SCRIPT without PROGRAM beside it exits STATUS, and the log ends with the
+# script saying that PROGRAM of the build it took is missing, which
+# txreport reports as the host failed. Where x64\ lacks it, that build is
+# x86\ while this AMD64 machine runs 32-bit programs (WOW64 yes), which the
+# log says first, and x64\ where it does not.
+without() { # SCRIPT PROGRAM STATUS WOW64
+  local took=x64 log status=0 lines=1 table
+  if [ "$4" = yes ]; then took=x86; fi
+  mv "$work/sysvol/$build/$2" "$work/$2"
+  boot "$1" 2>/dev/null || status=$?
+  mv "$work/$2" "$work/sysvol/$build/$2"
+  log=$(read_log)
+  echo "== the log of $1 without $build\\$2, WOW64 $4"
+  echo "$log"
+  if [ "$build" = x64 ] && [ "$4" = yes ]; then
+    lines=2
+    [ "$(head -n 1 <<<"$log")" = "$(fallback "$1" "$2")" ] || fail "the log does not say that x86\\ runs"
+  fi
+  [ "$status" -eq "$3" ] && [ "$(wc -l <<<"$log")" -eq $lines ] &&
+    [[ $(tail -n 1 <<<"$log") == "$1: "*"\\sysvol\\$took\\$2 is missing" ]] ||
+    fail "$1 without $build\\$2 exited $status"
+  table=$(wine "$txreport" "$share") || true
+  echo "$table"
+  grep "^$host  *failed " <<<"$table" | grep -qF "\\sysvol\\$took\\$2 is missing" ||
+    fail "txreport does not report the host failed"
+}
+without txreset-restore.cmd txrestore.exe 1 yes
 tampered_export | cmp "$work/before.reg" - &&
   echo "ok: a restore without a backup or without txrestore.exe changes nothing" ||
   fail "a restore without a backup or without txrestore.exe changed the registry"
-
-# The check missing: the log says so, and the report names it.
-rm "$work/sysvol/x64/txcheck.exe"
-boot txreset-startup.cmd || fail "the startup script exited $? without txcheck.exe"
-status=0
-csv=$(wine "$txreport" --format csv "$share") || status=$?
-[ "$status" -eq 1 ] || fail "txreport exited $status on a log of a missing program"
-grep -q "^$host,,unreadable" <<<"$csv" || fail "txreport gave:"$'\n'"$csv"
-grep -q 'txcheck.exe is missing' "$work/share/$host.log" || fail "the log does not say txcheck.exe is missing"
-wine "$txreport" "$share" || true
+if [ "$build" = x64 ]; then
+  mv "$wow64" "$wow64.hidden"
+  without txreset-restore.cmd txrestore.exe 1 no
+  without txreset-startup.cmd txcheck.exe 0 no
+  mv "$wow64.hidden" "$wow64"
+fi
+without txreset-startup.cmd txcheck.exe 0 yes
 
 wine "$set_key_dacl" 'D:(A;;KA;;;WD)' "$blocked"
 wine reg delete "$run_key" /v TxresetPlanted /f >/dev/null 2>&1 || true
 wine reg delete "$planted" /f >/dev/null 2>&1 || true
-[ "$failures" -eq 0 ] && echo "ok: the GPO scripts under Wine's cmd, over two boots and a restore"
-exit $((failures != 0))
+[ ! -s "$work/failures" ] && echo "ok: the GPO scripts with the $build build under Wine's cmd, over two boots and a restore"
+[ ! -s "$work/failures" ]

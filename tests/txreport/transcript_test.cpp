@@ -81,6 +81,16 @@ const std::string kRefusal =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Run is not one that txcheck --backup "
     "saves\n";
 
+// What the Group Policy scripts write of their own.
+const std::string kFallback =
+    "txreset-startup.cmd: x64\\txcheck.exe is missing: running x86\\ under "
+    "WOW64";
+const std::string kNoBackup =
+    "txreset-restore.cmd: there is no backup C:\\logs\\backup\\web01.reg: "
+    "nothing to put back";
+const std::string kMissing =
+    "txreset-restore.cmd: C:\\gpo\\x86\\txrestore.exe is missing";
+
 std::vector<TranscriptCase> transcript_cases() {
   const std::string good = sweep_transcript(kGood);
   const std::string restored = restore_output(kRestored);
@@ -240,10 +250,9 @@ std::vector<TranscriptCase> transcript_cases() {
            "16 instances: all fine\n",
        0, HostStatus::kUnreadable, kUnknownMap,
        "line 18: unexpected \"16 instances: all fine\""},
-      {"CheckThenSomethingElse",
-       check_transcript(kNeeds) + "x.cmd: C:\\x64\\txreset.exe is missing\n", 0,
+      {"CheckThenSomethingElse", check_transcript(kNeeds) + "x.cmd:x\n", 0,
        HostStatus::kUnreadable, kUnknownMap,
-       "line 19: unexpected \"x.cmd: C:\\\\x64\\\\txreset.exe is missing\""},
+       "line 19: unexpected \"x.cmd:x\""},
       {"TranscriptThenCheck", good + check_transcript(kFixed), 0,
        HostStatus::kUnreadable, kUnknownMap,
        "line 60: unexpected \"txcheck version " TX_VERSION "\""},
@@ -359,6 +368,51 @@ std::vector<TranscriptCase> transcript_cases() {
       {"RefusalWithNul",
        std::string("txrestore: a") + '\0' + "b\n" + check_transcript(kFixed), 0,
        HostStatus::kUnreadable, kUnknownMap, "contains NUL bytes at line 1"},
+      // The Group Policy scripts' lines: before the programs' output, what
+      // the run did otherwise, which the output then judges; last, what
+      // the script could not do, which fails the host.
+      {"ScriptNoteThenLog",
+       kFallback + "\r\n" +
+           crlf(check_transcript(kNeeds) + good + check_transcript(kFixed)),
+       0, HostStatus::kOk, "-R-W------------", kFallback},
+      {"NoBackupThenCheck", kFallback + "\n" + kNoBackup + "\n" +
+                                check_transcript(kNeeds),
+       0, HostStatus::kNeedsReset, "-N-N------------",
+       kFallback + "; " + kNoBackup +
+           "; instance 1 needs-reset: REG_DWORD 7; instance 3 needs-reset: "
+           "missing"},
+      {"ScriptLinesAlone", kFallback + "\n" + kMissing, 0, HostStatus::kFailed,
+       kUnknownMap, kFallback + "; " + kMissing},
+      {"CheckThenScriptLine",
+       check_transcript(kNeeds) + "x.CMD: cannot save the backup b.reg\n", 0,
+       HostStatus::kFailed, "-N-N------------",
+       "x.CMD: cannot save the backup b.reg; instance 1 needs-reset: "
+       "REG_DWORD 7; instance 3 needs-reset: missing"},
+      {"RestoreThenScriptLine", restored + kMissing + "\r\n", 0,
+       HostStatus::kFailed, kUnknownMap,
+       kMissing + "; no check after txrestore"},
+      {"ScriptLineLongest",
+       "a.cmd: " + std::string(505, 'x') + "\n" + check_transcript(kFixed), 0,
+       HostStatus::kOk, "-o-o------------", "a.cmd: " + std::string(505, 'x')},
+      {"ScriptLineTooLong",
+       "a.cmd: " + std::string(506, 'x') + "\n" + check_transcript(kFixed), 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 1: unexpected \"a.cmd: " + std::string(33, 'x') + "\"..."},
+      {"NotAScriptLine", "a.bat: x\n" + check_transcript(kFixed), 0,
+       HostStatus::kUnreadable, kUnknownMap, "line 1: unexpected \"a.bat: x\""},
+      {"ScriptPathNotName", "C:\\a.cmd: x\n" + check_transcript(kFixed), 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 1: unexpected \"C:\\\\a.cmd: x\""},
+      {"ScriptLineAmidOutput",
+       check_transcript(kNeeds) + "a.cmd: x\n" + good + check_transcript(kFixed),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 19: unexpected \"a.cmd: x\""},
+      {"FiveScriptLines",
+       "a.cmd: 1\na.cmd: 2\na.cmd: 3\na.cmd: 4\na.cmd: 5\n" +
+           check_transcript(kFixed),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "a.cmd: 1; a.cmd: 2; a.cmd: 3; a.cmd: 4; line 5: unexpected \"a.cmd: "
+       "5\""},
   };
 }
 
