@@ -16,8 +16,10 @@
 # added on the controller is refused, the host fails, naming the refusal,
 # and nothing changes; a run puts the registry back as it was before the
 # first run, byte for byte, and counts the host changed; a second run does
-# not. Last, a host whose only finding is an instance that txreset cannot
-# change is reported, not reset or changed. Every play stages its files in
+# not. With only the x86 programs on the controller, the rollout and the
+# restore run them where the host has WOW64, saying so, and the host fails
+# where it has none. Last, a host whose only finding is an instance that
+# txreset cannot change is reported, not reset or changed. Every play stages its files in
 # a new folder that win_tempfile made in the account's own temporary folder,
 # asked for no other place, and leaves nothing on the host, failed or not.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
@@ -194,6 +196,31 @@ play_run "the restore" 1 "needs-reset  -N--------------" tarnel.txreset.restore
 [ "$(head -n 2 <<<"$log") $checks" = "txrestore version $version"$'\nQuorv1 restored REG_DWORD 7 1' ] ||
   fail "the restore's log is not what txrestore wrote, then a check"
 play_run "the restore again" 0 "needs-reset  -N--------------" tarnel.txreset.restore
+
+# Only the x86 programs on the controller: on a host that runs 32-bit
+# programs (C:\Windows\SysWOW64 is there) the rollout and the restore run
+# them, each saying so; on one that runs none, the host fails, naming the
+# missing x64 program, before anything is copied.
+mv "$work/bundle/x64" "$work/bundle/x86"
+mkdir -p "$host/C:/Windows/SysWOW64"
+play_run "a run with only the x86 programs" 1 "ok           -R--------------" tarnel.txreset.rollout
+grep -q '"msg": ".*/bundle/x64/txcheck.exe is missing: running x86 under WOW64"' <<<"$output" ||
+  fail "the run with only the x86 programs does not say that it runs them"
+play_run "a restore with only the x86 programs" 1 "needs-reset  -N--------------" tarnel.txreset.restore
+grep -q '"msg": ".*/bundle/x64/txrestore.exe is missing: running x86 under WOW64"' <<<"$output" ||
+  fail "the restore with only the x86 programs does not say that it runs them"
+[ "$(held)" = "$original" ] || fail "the restore with only the x86 programs did not put the registry back"
+rmdir "$host/C:/Windows/SysWOW64"
+registry=$(held)
+status=0
+output=$(whole_play tarnel.txreset.rollout) || status=$?
+echo "$output"
+[ "$status" -ne 0 ] && grep -Eq "^web01 +: .* changed=0 .* failed=1 " <<<"$output" &&
+  grep -q '/bundle/x64/txcheck.exe is missing, and web01 runs no 32-bit programs' <<<"$output" &&
+  ! grep -q 'Copy the builds' <<<"$output" ||
+  fail "the run with only the x86 programs on a host without WOW64 did not fail before copying"
+[ "$(held)" = "$registry" ] || fail "the run on a host without WOW64 changed the registry"
+mv "$work/bundle/x86" "$work/bundle/x64"
 
 # Only a key that txreset cannot open: reported, and nothing run or changed.
 sed -i 's/^key rw \(.*Quorv1.Parameters\)$/key ro \1/' "$host/registry"
