@@ -293,11 +293,11 @@ ScriptLines script_lines_ending(std::string_view text, std::size_t from,
     if (text[end - 1] == '\n') {
       --end;
     }
-    const std::size_t newline = end == from ? std::string_view::npos
-                                            : text.rfind('\n', end - 1);
-    const std::size_t start = newline == std::string_view::npos || newline < from
-                                  ? from
-                                  : newline + 1;
+    const std::size_t newline =
+        end == from ? std::string_view::npos : text.rfind('\n', end - 1);
+    const std::size_t start =
+        newline == std::string_view::npos || newline < from ? from
+                                                            : newline + 1;
     const std::string_view raw = text.substr(start, end - start);
     if (raw.empty() || !is_script_line(raw)) {
       break;

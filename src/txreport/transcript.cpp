@@ -315,9 +315,8 @@ HostReport read_transcript(const std::string &host, const std::string &start,
   // and no program was cut short, since the script went on. Those before
   // the programs' output say what the run did otherwise.
   const ScriptLines last = script_lines_ending(text, at, kScriptLinesMax);
-  const ScriptLines first =
-      script_lines_from(text.substr(0, last.start), at,
-                        kScriptLinesMax - last.count);
+  const ScriptLines first = script_lines_from(text.substr(0, last.start), at,
+                                              kScriptLinesMax - last.count);
   HostReport report =
       first.end == last.start && last.count > 0
           ? HostReport{host, HostStatus::kFailed, {}, ""}
@@ -332,8 +331,8 @@ HostReport read_transcript(const std::string &host, const std::string &start,
   std::string lines = first.texts;
   lines += (lines.empty() || last.texts.empty() ? "" : "; ") + last.texts;
   if (!lines.empty()) {
-    report.problem = lines + (report.problem.empty() ? "" : "; ") +
-                     report.problem;
+    report.problem =
+        lines + (report.problem.empty() ? "" : "; ") + report.problem;
   }
   return report;
 }

@@ -251,8 +251,7 @@ std::vector<TranscriptCase> transcript_cases() {
        0, HostStatus::kUnreadable, kUnknownMap,
        "line 18: unexpected \"16 instances: all fine\""},
       {"CheckThenSomethingElse", check_transcript(kNeeds) + "x.cmd:x\n", 0,
-       HostStatus::kUnreadable, kUnknownMap,
-       "line 19: unexpected \"x.cmd:x\""},
+       HostStatus::kUnreadable, kUnknownMap, "line 19: unexpected \"x.cmd:x\""},
       {"TranscriptThenCheck", good + check_transcript(kFixed), 0,
        HostStatus::kUnreadable, kUnknownMap,
        "line 60: unexpected \"txcheck version " TX_VERSION "\""},
@@ -375,9 +374,9 @@ std::vector<TranscriptCase> transcript_cases() {
        kFallback + "\r\n" +
            crlf(check_transcript(kNeeds) + good + check_transcript(kFixed)),
        0, HostStatus::kOk, "-R-W------------", kFallback},
-      {"NoBackupThenCheck", kFallback + "\n" + kNoBackup + "\n" +
-                                check_transcript(kNeeds),
-       0, HostStatus::kNeedsReset, "-N-N------------",
+      {"NoBackupThenCheck",
+       kFallback + "\n" + kNoBackup + "\n" + check_transcript(kNeeds), 0,
+       HostStatus::kNeedsReset, "-N-N------------",
        kFallback + "; " + kNoBackup +
            "; instance 1 needs-reset: REG_DWORD 7; instance 3 needs-reset: "
            "missing"},
@@ -404,7 +403,8 @@ std::vector<TranscriptCase> transcript_cases() {
        HostStatus::kUnreadable, kUnknownMap,
        "line 1: unexpected \"C:\\\\a.cmd: x\""},
       {"ScriptLineAmidOutput",
-       check_transcript(kNeeds) + "a.cmd: x\n" + good + check_transcript(kFixed),
+       check_transcript(kNeeds) + "a.cmd: x\n" + good +
+           check_transcript(kFixed),
        0, HostStatus::kUnreadable, kUnknownMap,
        "line 19: unexpected \"a.cmd: x\""},
       {"FiveScriptLines",
