@@ -237,7 +237,10 @@ csv=$(wine "$txreport" --format csv "$share") || status=$?
 [ "$status" -eq 1 ] || fail "txreport exited $status on a log of a missing program"
 grep -q "^$host,,unreadable" <<<"$csv" || fail "txreport gave:"$'\n'"$csv"
 grep -q 'txcheck.exe is missing' "$work/share/$host.log" || fail "the log does not say txcheck.exe is missing"
-wine "$txreport" "$share" || true
+table=$(wine "$txreport" "$share" || true)
+echo "$table"
+grep -q 'x64\\\\txcheck.exe is missing"$' <<<"$table" ||
+  fail "the report does not name the missing txcheck.exe with its path"
 
 wine "$set_key_dacl" 'D:(A;;KA;;;WD)' "$blocked"
 wine reg delete "$run_key" /v TxresetPlanted /f >/dev/null 2>&1 || true
