@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks a built program (txreset.exe, txcheck.exe or txreport.exe) as a
-# Windows loader and an administrator see it: a console program that
+# Checks a built program (txreset.exe, txcheck.exe, txreport.exe or
+# txrestore.exe) as a Windows loader and an administrator see it: a console program that
 # imports only system DLLs present in the first Windows of its kind
 # (Windows 2000 for i686, Windows XP x64 / Server 2003 x64 for x86_64), with
 # ASLR and DEP on, a version resource and a manifest.
@@ -29,7 +29,7 @@ ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection DeleteFileW
   EnterCriticalSection ExitProcess FindClose FindFirstFileW FindNextFileW
   FormatMessageA FormatMessageW FreeLibrary GetCurrentProcessId GetFileAttributesW GetFileInformationByHandle
-  GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
+  GetFileSize GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
   GetStartupInfoA GetStartupInfoW InitializeCriticalSection IsDBCSLeadByteEx
   LeaveCriticalSection LoadLibraryA LocalFree MoveFileExW MultiByteToWideChar
   ReadFile SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect
@@ -50,7 +50,7 @@ ADVAPI32.dll RegCloseKey RegDeleteValueA RegOpenKeyExA RegSetValueExA
 KERNEL32.dll CloseHandle CreateFileW DeleteCriticalSection DeleteFileW
   EnterCriticalSection ExitProcess FindClose FindFirstFileW FindNextFileW
   FormatMessageA FormatMessageW GetCurrentProcessId
-  GetFileAttributesW GetFileInformationByHandle GetLastError
+  GetFileAttributesW GetFileInformationByHandle GetFileSize GetLastError
   GetModuleHandleA GetProcAddress GetStartupInfoA GetStartupInfoW
   InitializeCriticalSection IsDBCSLeadByteEx LeaveCriticalSection
   LoadLibraryA LocalFree MoveFileExW MultiByteToWideChar ReadFile
@@ -95,6 +95,20 @@ KERNEL32.dll MoveFileExW"
   forbidden_imports='^ADVAPI32\.dll '
   bound_functions="RegCloseKey RegOpenKeyExA RegQueryValueExA RegQueryValueExW"
   description="Tells whether ReportTxEarly needs a reset"
+  ;;
+txrestore)
+  # Like txcheck, it binds its registry functions at run time and imports
+  # none from ADVAPI32.dll. It reads the backup and writes no file.
+  needed_imports="KERNEL32.dll GetModuleHandleA
+KERNEL32.dll GetProcAddress
+KERNEL32.dll LoadLibraryA
+KERNEL32.dll FormatMessageA
+KERNEL32.dll CreateFileW
+KERNEL32.dll GetFileSize
+KERNEL32.dll ReadFile"
+  forbidden_imports='^ADVAPI32\.dll |^KERNEL32\.dll (WriteFile|MoveFileExW|DeleteFileW)$'
+  bound_functions="RegCloseKey RegDeleteValueW RegOpenKeyExW RegQueryValueExW RegSetValueExW"
+  description="Puts back ReportTxEarly"
   ;;
 txreport)
   needed_imports="KERNEL32.dll FindFirstFileW

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds txreset.exe, txcheck.exe and txreport.exe again from a copy of the
-# sources in another folder and checks that each is the same to the byte as
-# the one built: the build leaves no time stamp and no path of its own in a
-# file.
-# Usage: check_reproducible.sh SOURCE_DIR BUILD_DIR WORK_DIR BUILD_TYPE TOOLCHAIN
+# Builds the programs again from a copy of the sources in another folder and
+# checks that each .exe is the same to the byte as the one built: the build
+# leaves no time stamp and no path of its own in a file.
+# Usage: check_reproducible.sh SOURCE_DIR BUILD_DIR WORK_DIR BUILD_TYPE TOOLCHAIN PROGRAM...
 set -euo pipefail
 source_dir=$1 built=$2 work=$3 build_type=$4 toolchain=$(basename "$5")
-programs=(txreset txcheck txreport)
+shift 5
+programs=("$@")
 
 rm -rf "$work"
 mkdir -p "$work/elsewhere-with-a-longer-name"

@@ -77,8 +77,9 @@ cp "$a/dist/$deb_name" "$work/txreport.deb"
 expected=(NOTICES.txt README.txt SHA256SUMS)
 while IFS= read -r file; do expected+=("$file"); done < <(
   cd "$a" && find deploy -type f)
-expected+=(x64/txcheck.exe x64/txreport.exe x64/txreset.exe)
-expected+=(x86/txcheck.exe x86/txreport.exe x86/txreset.exe)
+for build in x64 x86; do
+  expected+=("$build/"{txcheck,txreport,txreset,txrestore}.exe)
+done
 expected_list=$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)
 
 check_bundle() { # ZIP FOLDER: unpacks ZIP into FOLDER and checks it
@@ -97,6 +98,8 @@ check_bundle "$a/dist/$zip_name" "$work/unsigned"
 check "x64/txreset.exe is the build under test" cmp "$built" "$work/unsigned/x64/txreset.exe"
 check "README.txt says the programs are not signed" \
   grep -q 'not signed' "$work/unsigned/README.txt"
+check "README.txt says how to put a backup back with txrestore.exe" \
+  grep -qF 'txrestore.exe before.reg' "$work/unsigned/README.txt"
 check "README.txt says how to install $deb_name" \
   grep -qF "apt install ./$deb_name" "$work/unsigned/README.txt"
 check "README.txt says how to install the collection and use its playbook" \
@@ -109,7 +112,7 @@ tarnel.txreset.rollout" \
 collections=$work/collections installed=$work/collections/ansible_collections/tarnel/txreset
 check "the collection installs offline" ansible-galaxy collection install --offline \
   -p "$collections" "$a/dist/$collection_name"
-for program in {x86,x64}/{txcheck,txreset}.exe; do
+for program in {x86,x64}/{txcheck,txreset,txrestore}.exe; do
   check "the collection's $program is the zip's" cmp "$installed/programs/$program" \
     "$work/unsigned/$program"
 done
