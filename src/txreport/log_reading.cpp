@@ -338,8 +338,8 @@ RestoreReading read_restore(std::string_view text, std::size_t at) {
     } else {
       // Under --check where nothing would be written, only the summary
       // tells: its first word is either.
-      char summary[128];
-      char would_summary[128];
+      char summary[128] = {};
+      char would_summary[128] = {};
       for (const bool would : {false, true}) {
         std::snprintf(
             would ? would_summary : summary, sizeof summary,
