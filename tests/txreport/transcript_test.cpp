@@ -76,10 +76,11 @@ const std::map<int, std::string> kFixed{{1, "ok REG_DWORD 0"},
 // What txrestore says as it puts kNeeds back, in the backup's order.
 const std::vector<std::pair<int, std::string>> kRestored{
     {3, "restored missing"}, {1, "restored REG_DWORD 7"}};
+
 // A line of the startup script, with a path to the script's folder as a
-// domain's SYSVOL gives it, and the line as the problem quotes it.
-std::string script_line(const std::string &backslash) {
-  const std::string b = backslash;
+// domain's SYSVOL gives it: with `b` "\\" as the script writes it, with
+// "\\\\" as the problem quotes it.
+std::string script_line(const std::string &b) {
   return "txreset-startup.cmd: " + b + b + "corp.example.com" + b + "SYSVOL" +
          b + "corp.example.com" + b + "Policies" + b +
          "{31B2F340-016D-11D2-945F-00C04FB984F9}" + b + "Machine" + b +
