@@ -345,18 +345,19 @@ RestoreReading read_restore(std::string_view text, std::size_t at) {
     } else {
       // Under --check where nothing would be written, only the summary
       // tells: its first word is either.
-      char summary[128];
-      char would_summary[128];
-      for (const bool would : {false, true}) {
-        std::snprintf(
-            would ? would_summary : summary, sizeof summary,
-            kRestoreSummaryFormat, reading.lines, counts[0],
-            would || reading.checking ? kRestoreWouldWord : kRestoreWords[0],
-            counts[1], kRestoreWords[1], counts[2], kRestoreWords[2], counts[3],
-            kRestoreWords[3], counts[4], kRestoreWords[4]);
-      }
-      start = line_of(summary);
-      if (counts[0] == 0 && line.text == line_of(would_summary)) {
+      const auto summary_with = [&](const char *first) {
+        char said[128];
+        std::snprintf(said, sizeof said, kRestoreSummaryFormat, reading.lines,
+                      counts[0], first, counts[1], kRestoreWords[1], counts[2],
+                      kRestoreWords[2], counts[3], kRestoreWords[3], counts[4],
+                      kRestoreWords[4]);
+        return std::string(line_of(said));
+      };
+      const std::string summary =
+          summary_with(reading.checking ? kRestoreWouldWord : kRestoreWords[0]);
+      const std::string would_summary = summary_with(kRestoreWouldWord);
+      start = summary;
+      if (counts[0] == 0 && line.text == would_summary) {
         reading.checking = true;
         start = line.text;
       }
