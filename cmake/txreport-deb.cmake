@@ -1,4 +1,4 @@
-# txreport's Debian package, for the machine that reads the transcripts,
+# txreport's Debian package, for the machine that reads the logs,
 # such as an Ansible controller. scripts/release makes it from a native
 # build with cpack:
 #   /usr/bin/txreport                      stripped
@@ -19,7 +19,7 @@
 find_program(HELP2MAN help2man REQUIRED)
 find_program(GZIP_PROGRAM gzip REQUIRED)
 
-set(txreport_summary "reports on txreset transcripts, one file per host")
+set(txreport_summary "reports on what txreset, txcheck and txrestore wrote, per host")
 set(txreport_maintainer "Tarnel <txreset@tarnel.example>")
 set(txreport_doc share/doc/txreport)
 
@@ -76,9 +76,10 @@ set(CPACK_PACKAGE_CONTACT ${txreport_maintainer})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${txreport_summary})
 set(CPACK_PACKAGE_DESCRIPTION
 "txreset resets a registry value of the Quorv services on Windows and tells
-what it did only on standard error. txreport reads those transcripts, saved
-one file per host, and gives a verdict per host and per instance as a
-table, CSV or JSON lines; its exit status says whether every host is ok.
+what it did only on standard error; txcheck checks the value and txrestore
+puts back a backup. txreport reads what they wrote, saved one file per
+host, and gives a verdict per host and per instance as a table, CSV, JSON
+lines or an HTML page; its exit status says whether every host is ok.
 The Ansible playbook shipped with txreset runs it on the controller.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

@@ -43,9 +43,6 @@ constexpr std::size_t kTranscriptMax =
 static_assert(kTranscriptMax + kLineMax + 1 <= kTranscriptPartMax,
               "a transcript and the first wrong line after it are read");
 
-// How much of a wrong line its problem text quotes.
-constexpr std::size_t kQuoteMax = 40;
-
 // How far a shape agrees with the text from `at` on.
 struct Fit {
   std::size_t end = 0;  // where the text stops agreeing, or ends
@@ -83,15 +80,14 @@ std::string_view line_of(const char *message) {
   return {message, std::strcspn(message, "\n")};
 }
 
-// The start of a line, quoted so that no byte of it can act on a terminal
-// or break an output format: printable ASCII stays, with quote and
-// backslash escaped as in a C string (a Windows path reads as C:\\Temp),
-// and every other byte becomes \xNN.
-std::string quoted_start(std::string_view text, bool more) {
+// A line, quoted so that no byte of it can act on a terminal or break an
+// output format: printable ASCII stays, with quote and backslash escaped as
+// in a C string (a Windows path reads as C:\\Temp), and every other byte
+// becomes \xNN; "..." after it where it is only the start of the line.
+std::string quoted_line(std::string_view text, bool more) {
   std::string quoted = "\"";
-  const std::size_t shown = std::min(text.size(), kQuoteMax);
-  for (std::size_t i = 0; i < shown; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
     if (byte == '"' || byte == '\\') {
       quoted += '\\';
       quoted += static_cast<char>(byte);
@@ -102,10 +98,7 @@ std::string quoted_start(std::string_view text, bool more) {
     }
   }
   quoted += '"';
-  if (more || shown < text.size()) {
-    quoted += "...";
-  }
-  return quoted;
+  return more ? quoted + "..." : quoted;
 }
 
 // The line from `at`, without its line break.
@@ -417,18 +410,19 @@ RestoreReading read_restore(std::string_view text, std::size_t at) {
     } else {
       // Under --check where nothing would be written, only the summary
       // tells: its first word is either.
-      char summary[128];
-      char would_summary[128];
-      for (const bool would : {false, true}) {
-        std::snprintf(
-            would ? would_summary : summary, sizeof summary,
-            kRestoreSummaryFormat, reading.lines, counts[0],
-            would || reading.checking ? kRestoreWouldWord : kRestoreWords[0],
-            counts[1], kRestoreWords[1], counts[2], kRestoreWords[2], counts[3],
-            kRestoreWords[3], counts[4], kRestoreWords[4]);
-      }
-      start = line_of(summary);
-      if (counts[0] == 0 && line.text == line_of(would_summary)) {
+      const auto summary_with = [&](const char *first) {
+        char said[128];
+        std::snprintf(said, sizeof said, kRestoreSummaryFormat, reading.lines,
+                      counts[0], first, counts[1], kRestoreWords[1], counts[2],
+                      kRestoreWords[2], counts[3], kRestoreWords[3], counts[4],
+                      kRestoreWords[4]);
+        return std::string(line_of(said));
+      };
+      const std::string summary =
+          summary_with(reading.checking ? kRestoreWouldWord : kRestoreWords[0]);
+      const std::string would_summary = summary_with(kRestoreWouldWord);
+      start = summary;
+      if (counts[0] == 0 && line.text == would_summary) {
         reading.checking = true;
         start = line.text;
       }
@@ -461,19 +455,16 @@ std::string wrong_line(std::string_view text, std::size_t at) {
   const std::string_view before = text.substr(0, start);
   const std::string number =
       std::to_string(std::count(before.begin(), before.end(), '\n') + 1);
-  std::string_view line = text.substr(start, text.find('\n', start) - start);
-  const bool longer = line.size() > kLineMax;
-  line = line.substr(0, kLineMax);
-  if (start == 0 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+  std::string_view line = line_at(text, start).text;
+  if (start == 0 && starts_with(line, kUtf8Bom)) {
     line.remove_prefix(kUtf8Bom.size());
   }
+  const bool longer = line.size() > kLineMax;
+  line = line.substr(0, kLineMax);
   if (line.find('\0') != std::string_view::npos) {
     return "contains NUL bytes at line " + number;
   }
-  if (!line.empty() && line.back() == '\r') {
-    line.remove_suffix(1);
-  }
-  return "line " + number + ": unexpected " + quoted_start(line, longer);
+  return "line " + number + ": unexpected " + quoted_line(line, longer);
 }
 
 bool looks_like_utf16(std::string_view text) {

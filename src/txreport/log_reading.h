@@ -11,9 +11,11 @@
 
 #include "txreport/transcript.h"
 
-// No line txreset writes comes near this; only this much of a longer line
-// is looked at.
-constexpr std::size_t kLineMax = 256;
+// No line the programs write comes near this; only this much of a longer
+// line is looked at. A line that cannot belong to a log is quoted whole up
+// to this much, so that a script's line naming a program it cannot find
+// keeps the program's path and name.
+constexpr std::size_t kLineMax = 512;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
@@ -82,7 +84,7 @@ ScriptLines script_lines_ending(std::string_view text, std::size_t from,
                                 std::size_t most);
 
 // The problem with the line that holds byte `at`: the first line that
-// cannot belong to a log.
+// cannot belong to a log, quoted up to kLineMax bytes.
 std::string wrong_line(std::string_view text, std::size_t at);
 
 // UTF-16 starts with its byte order mark or, for text that is mostly ASCII,

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "tx_version.h"
 #include "txreport/outcomes.h"
 
 namespace {
@@ -36,7 +37,8 @@ constexpr char kUsageRest[] =
     "  --expect LIST    instances, such as 0,3,7, that must end reset or\n"
     "                   written; not-opened fails them, and so does absent\n"
     "                   in a check alone or after txrestore\n"
-    "  --help           show this text\n"
+    "  --help, /?       show this text\n"
+    "  --version        show the version\n"
     "\n"
     "Instance outcomes (map letter, word), as txreset tells them:\n";
 constexpr char kUsageChecked[] =
@@ -125,12 +127,16 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
   for (std::size_t at = 0; at < args.size(); ++at) {
     const std::string &arg = args[at];
     std::string value;
-    if (options_end || arg.size() < 2 || arg[0] != '-') {
+    // /? as Windows programs take it.
+    const bool windows_help = arg == "/?";
+    if (options_end || ((arg.size() < 2 || arg[0] != '-') && !windows_help)) {
       options.paths.push_back(arg);
     } else if (arg == "--") {
       options_end = true;
-    } else if (arg == "--help" || arg == "-h") {
+    } else if (arg == "--help" || arg == "-h" || windows_help) {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (is_option(arg, kFormatOption)) {
       if (!option_value(args, at, kFormatOption, value)) {
         error = "--format needs a value: table, csv, jsonl or html";
@@ -164,7 +170,7 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
       return false;
     }
   }
-  if (options.paths.empty() && !options.help) {
+  if (options.paths.empty() && !options.help && !options.version) {
     error = "no PATH given";
     return false;
   }
@@ -175,3 +181,5 @@ std::string usage_text() {
   return kUsage + instance_range() + kUsageRest + outcome_help(false) +
          kUsageChecked + outcome_help(true) + kUsageEnd;
 }
+
+std::string version_text() { return "txreport version " TX_VERSION "\n"; }

@@ -1,5 +1,5 @@
 // The command line: txreport [--format table|csv|jsonl|html] [--expect LIST]
-// [--help] [--] PATH...
+// [--] PATH..., or txreport --help (or /?), or txreport --version.
 #ifndef TXREPORT_OPTIONS_H
 #define TXREPORT_OPTIONS_H
 
@@ -13,6 +13,7 @@ struct Options {
   ReportFormat format = ReportFormat::kTable;
   ExpectMask expect = 0;
   bool help = false;
+  bool version = false;
   std::vector<std::string> paths;
 };
 
@@ -24,5 +25,8 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
 
 // What --help prints.
 std::string usage_text();
+
+// What --version prints.
+std::string version_text();
 
 #endif

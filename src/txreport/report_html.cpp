@@ -66,7 +66,7 @@ constexpr char kStyle[] =
     ".h th{font-weight:normal;color:#555;border-bottom:1px solid #888}"
     ".h th.i{padding:1px 0;text-align:center;font-size:11px}"
     "tbody th{font-weight:normal;white-space:normal;overflow-wrap:anywhere}"
-    "td.p{white-space:normal}"
+    "td.p{white-space:normal;overflow-wrap:anywhere}"
     "tr:nth-child(even) th{background:#f4f4f4}"
     "td[title]{padding:1px 0;text-align:center;font:bold 13px monospace}"
     "th summary{margin:0;font-weight:normal}"

@@ -14,6 +14,10 @@ namespace {
 
 constexpr char kCutNote[] = " (killed, or still running?)";
 
+// How to keep a transcript by hand: txreset writes only to standard error,
+// which cmd saves as it was written, and PowerShell's 2> as UTF-16.
+constexpr char kByHand[] = "txreset.exe 2> HOST.log";
+
 void add_problem(HostReport &report, const std::string &text) {
   report.problem += (report.problem.empty() ? "" : "; ") + text;
 }
@@ -297,13 +301,16 @@ HostReport read_transcript(const std::string &host, const std::string &start,
                            ExpectMask expect) {
   const std::string_view text = start;
   if (text.empty()) {
-    return unreadable_host(host, "empty file");
+    return unreadable_host(
+        host, std::string("empty file: txreset writes to standard error; keep "
+                          "its transcript with ") +
+                  kByHand + " (2>&1 for a combined log)");
   }
   if (looks_like_utf16(text.substr(0, std::min(text.find('\n'), kLineMax)))) {
     return unreadable_host(
-        host,
-        "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c "
-        "to get a readable log");
+        host, std::string("UTF-16 text (PowerShell's 2> writes it): for a "
+                          "readable log run cmd /c \"") +
+                  kByHand + "\"");
   }
   std::size_t at = 0;
   if (starts_with(text, kUtf8Bom)) {

@@ -32,10 +32,10 @@ constexpr std::size_t kScriptLineMax = 512;
 constexpr std::size_t kScriptLinesMax = 4;
 
 // How much of a file the reader needs: a whole transcript with CR LF line
-// breaks and a byte order mark, and the start of a line after it, in the
-// first, or the lines of txrestore's refusal; and two checks of the longest
-// lines, or txrestore's output and a check, with CR LF line breaks; and the
-// scripts' lines.
+// breaks and a byte order mark, and a line after it as far as a problem
+// quotes one (kLineMax), in the first, or the lines of txrestore's refusal;
+// and two checks of the longest lines, or txrestore's output and a check,
+// with CR LF line breaks; and the scripts' lines.
 constexpr std::size_t kTranscriptPartMax = 4096;
 constexpr std::size_t kLogLines = static_cast<std::size_t>(kInstanceCount) + 2;
 constexpr std::size_t kTranscriptReadMax =

@@ -235,8 +235,8 @@ int txreport(const std::vector<std::string> &args) {
     refuse(error);
     return kUsageError;
   }
-  if (options.help) {
-    std::fputs(usage_text().c_str(), stdout);
+  if (options.help || options.version) {
+    std::fputs((options.help ? usage_text() : version_text()).c_str(), stdout);
     return std::fflush(stdout) == 0 ? kAllOk : kUsageError;
   }
 

@@ -92,7 +92,9 @@ void txrestore(int argc, char **argv) {
   // write an unbuffered console or device a byte at a time.
   static char output[4096];
   std::setvbuf(stdout, output, _IOFBF, sizeof output);
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+  // /? as Windows programs take it.
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 ||
+                    std::strcmp(argv[1], "/?") == 0)) {
     char usage[sizeof kUsageLine + sizeof kUsage + 128];
     std::snprintf(usage, sizeof usage, kUsage, kUsageLine, kSettingValueName,
                   kServicesKeyPath, kServiceName, kParametersKeyPath,

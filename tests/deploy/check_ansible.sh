@@ -5,7 +5,10 @@
 # PATH as its package installs it. It must pass over a fleet that is all ok,
 # and fail, still showing the table, over one where a value was lost.
 # Then the collection, built by scripts/release --collection, installed
-# offline with ansible-galaxy and linted with the production profile: its
+# offline with ansible-galaxy and linted with the production profile. Its
+# rollout over WinRM to a closed port finds the host unreachable, which
+# needs the controller's WinRM library, and, with no txreport on the
+# controller, its report says how to install it. Its
 # rollout playbook, run from a folder where its logs go to reports/, on one
 # host whose Windows modules and shell are stand-ins (windows_stand_in/) that
 # run txcheck, txreset and txrestore as built on the emulated registry:
@@ -90,6 +93,39 @@ ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
 (cd "$collections/ansible_collections/tarnel/txreset" && GIT_CEILING_DIRECTORIES=$work \
   ANSIBLE_COLLECTIONS_PATH=$collections ansible-lint --offline --nocolor --profile production) ||
   fail "ansible-lint's production profile on the installed collection"
+
+# The installed rollout from a controller with no txreport, over WinRM to a
+# port that nobody listens on: the host is unreachable for want of an
+# answer, not of the controller's WinRM library (python3-winrm). Then, with
+# no host, the report says how to install txreport, naming the release's
+# package.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+printf '%s\n' '[txreset_targets]' "silent ansible_host=127.0.0.1 ansible_port=$port \
+ansible_connection=winrm ansible_winrm_scheme=http ansible_winrm_transport=ntlm \
+ansible_user=deploy ansible_password=unused ansible_winrm_connection_timeout=5" \
+  >"$work/winrm-inventory"
+missing=txreport
+! command -v txreport >/dev/null || missing=txreport-not-installed
+without_txreport() { # INVENTORY
+  (cd "$work" && timeout 120 env ANSIBLE_COLLECTIONS_PATH="$collections" \
+    ansible-playbook -i "$1" tarnel.txreset.rollout -e "$(jq -n --arg p "$missing" \
+      --arg r "$work/winrm-reports" '{txreport_program: $p, txreset_reports_dir: $r}')" 2>&1)
+}
+output=$(without_txreport "$work/winrm-inventory") || true
+echo "$output"
+grep -Eq '^silent +: .*unreachable=1 ' <<<"$output" || fail "the WinRM host is not unreachable"
+if grep -q 'winrm or requests is not installed' <<<"$output"; then
+  fail "the controller cannot load the WinRM connection (apt install python3-winrm)"
+else
+  grep -q 'UNREACHABLE!.*Connection refused' <<<"$output" ||
+    fail "the WinRM host is not unreachable for a refused connection"
+fi
+output=$(without_txreport localhost,) || true
+echo "$output"
+grep -qxF "fatal: [localhost]: FAILED! => {\"changed\": false, \"msg\": \"$missing is not \
+installed on the controller: install txreport_${version}_amd64.deb from the release \
+(sudo apt install ./txreport_${version}_amd64.deb)\"}" <<<"$output" ||
+  fail "the report does not say how to install txreport"
 
 # The collection's playbooks, on one host.
 host=$work/web01 tempfiles=$work/tempfiles.jsonl

@@ -8,11 +8,15 @@
 # collection installs offline and carries the zip's programs, and a release
 # signed with a throwaway CA verifies, loses its signature back to the
 # unsigned bytes, and fails once tampered with. Bad signing keys are
-# refused with no dist/ left behind.
+# refused with no dist/ left behind, and so are a version that is not the
+# project's and a missing folder for the collection alone. The bundle's
+# texts for Windows are CRLF (and those of deploy/gpo/ ASCII), and its
+# collection folder is the collection as built, with its version.
 # Usage: check_release.sh SOURCE_DIR WORK_DIR BUILT_X64_EXE VERSION
 # Leaves the unpacked signed bundle in WORK_DIR/signed for
-# check_signed_runs.sh, and the .deb as WORK_DIR/txreport.deb for
-# check_deb.sh.
+# check_signed_runs.sh, the .deb as WORK_DIR/txreport.deb for
+# check_deb.sh, and the unsigned release as WORK_DIR/dist for the docs'
+# commands (tests/docs/check_commands.py).
 set -uo pipefail
 src=$1 work=$2 built=$3 version=$4
 failures=0
@@ -26,6 +30,9 @@ check() { # DESCRIPTION COMMAND...
 not() { ! "$@" >/dev/null 2>&1; }
 sums_hold() { (cd "$1" && sha256sum --quiet -c SHA256SUMS); }
 crlf_only() { not grep -v $'\r$' "$1"; }
+ascii() { not grep -qP '[^\x00-\x7F]' "$1"; }
+# What every Notepad reads as written: ASCII, or UTF-8 with a byte-order mark.
+notepad_reads() { ascii "$1" || [ "$(head -c 3 "$1" | od -An -tx1)" = " ef bb bf" ]; }
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -34,7 +41,8 @@ SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct) || exit 1
 unset TXRESET_SIGN_PKCS12 TXRESET_SIGN_PASSWORD_FILE TXRESET_SIGN_TIMESTAMP_URL
 zip_name=txreset-$version-windows.zip
 deb_name=txreport_${version}_amd64.deb
-collection_name=tarnel-txreset-$(cut -d. -f1-3 <<<"$version.0.0").tar.gz
+collection_version=$(cut -d. -f1-3 <<<"$version.0.0")
+collection_name=tarnel-txreset-$collection_version.tar.gz
 sbom_name=txreset-$version.cdx.json
 
 # The sources as git sees them, committed or not: tracked files and new
@@ -47,6 +55,23 @@ copy_sources() { # FOLDER [TAR-OPTION]
 }
 a=$work/a b=$work/elsewhere-with-a-longer-name
 copy_sources "$a" && sleep 1 && copy_sources "$b" --touch || exit 1
+
+# The collection alone: a version that is not the project's, or no folder
+# to write to, is refused on one line with exit status 2, and nothing is
+# written.
+mkdir -p "$work/collection-only"
+while IFS='|' read -r what given folder message; do
+  "$a/scripts/release" --collection "$given" "$work/$folder" >"$work/out" 2>"$work/err"
+  status=$?
+  echo "$what: exit $status: $(cat "$work/err")"
+  check "$what: refused with \"$message\" on one line, exit status 2" \
+    [ "$status $(wc -l <"$work/err") $(cat "$work/out" "$work/err")" = "2 1 $message" ]
+  check "$what: nothing written" [ -z "$(ls -A "$work/collection-only")" ]
+done <<EOF
+not the project's version|banana|collection-only|scripts/release: the version banana is not the project's, $version (CMakeLists.txt)
+the version as three numbers|$collection_version|collection-only|scripts/release: the version $collection_version is not the project's, $version (CMakeLists.txt)
+no such folder|$version|absent|scripts/release: no folder $work/absent to write the collection to
+EOF
 
 release() { # COPY [VARIABLE=VALUE...]: stderr in COPY.err
   local copy=$1
@@ -72,11 +97,14 @@ check "dist/SHA256SUMS lists the zip, the .deb, the collection and the SBOM" \
     "$collection_name" "$sbom_name")" ]
 check "dist/SHA256SUMS checks them" sums_hold "$a/dist"
 cp "$a/dist/$deb_name" "$work/txreport.deb"
+cp -r "$a/dist" "$work/dist"
+check "the collection carries requirements.txt, naming pywinrm" \
+  grep -qx pywinrm <(tar -xzOf "$a/dist/$collection_name" requirements.txt)
 
 # What a bundle must hold, in this order, each file summed.
 expected=(NOTICES.txt README.txt SHA256SUMS)
 while IFS= read -r file; do expected+=("$file"); done < <(
-  cd "$a" && find deploy -type f)
+  cd "$a" && find deploy -type f | sed 's/galaxy\.yml\.in$/galaxy.yml/')
 for build in x64 x86; do
   expected+=("$build/"{txcheck,txreport,txreset,txrestore}.exe)
 done
@@ -91,7 +119,20 @@ check_bundle() { # ZIP FOLDER: unpacks ZIP into FOLDER and checks it
   check "SHA256SUMS lists every other file of the bundle" \
     [ "$(cut -c67- "$dir/SHA256SUMS")" = "$(grep -vx SHA256SUMS <<<"$expected_list")" ]
   check "sha256sum -c passes in the unpacked bundle" sums_hold "$dir"
-  check "README.txt has CRLF line ends" crlf_only "$dir/README.txt"
+  local text
+  for text in README.txt NOTICES.txt; do
+    check "$text has CRLF line ends" crlf_only "$dir/$text"
+    check "$text: Notepad reads its characters" notepad_reads "$dir/$text"
+  done
+  for text in "$dir"/deploy/gpo/*; do
+    check "${text#"$dir"/} has CRLF line ends" crlf_only "$text"
+    check "${text#"$dir"/} is ASCII" ascii "$text"
+  done
+  check "ansible-galaxy lists the bundle's collection at $collection_version" \
+    grep -qx "tarnel\.txreset *$collection_version *" <(ansible-galaxy collection list \
+    -p "$dir/deploy/ansible/collections" 2>/dev/null)
+  check "the bundle's collection carries requirements.txt" \
+    grep -qx pywinrm "$dir/deploy/ansible/collections/ansible_collections/tarnel/txreset/requirements.txt"
 }
 
 check_bundle "$a/dist/$zip_name" "$work/unsigned"
@@ -100,8 +141,8 @@ check "README.txt says the programs are not signed" \
   grep -q 'not signed' "$work/unsigned/README.txt"
 check "README.txt says how to put a backup back with txrestore.exe" \
   grep -qF 'txrestore.exe before.reg' "$work/unsigned/README.txt"
-check "README.txt says how to install $deb_name" \
-  grep -qF "apt install ./$deb_name" "$work/unsigned/README.txt"
+check "README.txt says how to install $deb_name and python3-winrm" \
+  grep -qxF "  sudo apt install ansible python3-winrm ./$deb_name"$'\r' "$work/unsigned/README.txt"
 check "README.txt says how to install the collection and use its playbook" \
   grep -qzF "collection install $collection_name"$'\r\n'"  ansible-playbook -i inventory.yml \
 tarnel.txreset.rollout" \

@@ -74,13 +74,14 @@ INSTANTIATE_TEST_SUITE_P(
       return param.param.name;
     });
 
-// Only --help and --version, alone, are taken; anything else is a usage
-// error that checks nothing.
+// Only --help (or /?, as on Windows) and --version, alone, are taken;
+// anything else is a usage error that checks nothing.
 TEST(CheckOptions, HelpVersionOrAUsageError) {
   seed_registry({{instance_key(1), {dword_value(kValueName, 7)}}});
   const std::vector<std::vector<std::string>> refused{
       {"-v"},
-      {"/?"},
+      {"-?"},
+      {"/?", "x"},
       {""},
       {"--backup"},
       {"--backup", ""},
@@ -104,7 +105,10 @@ TEST(CheckOptions, HelpVersionOrAUsageError) {
   EXPECT_NE(std::string::npos,
             help.run.out.find("SYSTEM\\CurrentControlSet\\Services\\Quorv<n>"
                               "\\Parameters"));
-  EXPECT_EQ("", help.run.err + version.run.err);
+  const CheckRun windows_help = run_check({"/?"});
+  EXPECT_EQ(0, windows_help.run.exit_status);
+  EXPECT_EQ(help.run.out, windows_help.run.out);
+  EXPECT_EQ("", help.run.err + version.run.err + windows_help.run.err);
 }
 
 // A backup that cannot be saved: the check as ever, then exit status 2 and

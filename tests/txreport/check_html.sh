@@ -4,7 +4,8 @@
 # headless Chromium builds its DOM. One row per group of hosts with one
 # status, map and problem (as --format jsonl and csv give them), not ok
 # groups first, then the largest, then in name order; each row's hosts,
-# count, status and sixteen cells; a hostile file name as text; nothing
+# count, status and sixteen cells; a hostile file name as text; the long
+# line of a script that names a program it cannot find, whole; nothing
 # fetched, only the page's own script. Then the page searched and linked to
 # one host through its address, and its screenshot, as docs/txreport.md
 # shows it.
@@ -41,6 +42,10 @@ done
 head -c 300 "$logs/web01.log" >"$logs/app02.log"
 printf '\xFF\xFEP\0r\0' >"$logs/ps01.log"
 echo '<script>alert(1)</script>' >"$logs/kiosk01.log"
+sysvol='\\corp.example.com\SYSVOL\corp.example.com\Policies'
+sysvol+='\{31B2F340-016D-11D2-945F-00C04FB984F9}\Machine\Scripts\Startup'
+script_line="txreset-startup.cmd: $sysvol\\x64\\txcheck.exe is missing"
+printf '%s\r\n' "$script_line" >"$logs/gpo01.log"
 registry "$(key rw 1)" "$value" "$(key rw 3)" 'value 4 00000000- ReportTxEarly'
 "$txcheck" >"$logs/web04.log" || :
 checked web05.log "$(key rw 1)" "$value" "$(key ro 6)" "$value" "$(key na 9)"
@@ -63,10 +68,10 @@ sed 's|<h2>|<img src=x onerror="document.title=1"><script>document.title=2</scri
   "$work/fleet.html" >"$work/injected-page.html"
 dump injected injected-page.html
 
-python3 - "$work" <<'PY'
+python3 - "$work" "$script_line" <<'PY'
 import csv, json, sys
 from html.parser import HTMLParser
-work = sys.argv[1]
+work, script_line = sys.argv[1:]
 letters = {"reset": "R", "written": "W", "not-opened": ".", "lost": "L",
            "write-failed": "F", "unknown": "?", "ok": "o", "absent": "-",
            "needs-reset": "N", "blocked": "B", "unreadable": "U"}
@@ -141,6 +146,9 @@ check(len(shown) == len(expected), f"{len(shown)} rows for {len(expected)} group
 check(["<img src=x onerror=alert(1)>"] ==
       [n for r in shown for n in r[0] if "<" in n],
       "the hostile name is not shown as text")
+quoted = 'line 1: unexpected "%s"' % script_line.replace("\\", "\\\\")
+check([(["gpo01"], quoted)] == [(r[0], r[4]) for r in shown if "gpo" in r[0][0]],
+      "the script's line is not shown whole")
 check([t.text() for t in Dom(f"{work}/injected.html").root.all("title")] ==
       [t.text() for t in dom.root.all("title")], "markup let in would run")
 scripts = list(dom.root.all("script"))

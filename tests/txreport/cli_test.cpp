@@ -80,7 +80,9 @@ TEST_F(Cli, ReportsFoldersInNameOrderAndSaysWhetherAllIsWell) {
   EXPECT_EQ(
       "HOST     STATUS       INSTANCES 0-15    PROBLEM\n"
       "first    ok           .R..............\n"
-      "Z        unreadable   ????????????????  empty file\n"
+      "Z        unreadable   ????????????????  empty file: txreset writes to "
+      "standard error; keep its transcript with txreset.exe 2> HOST.log (2>&1 "
+      "for a combined log)\n"
       "db       incomplete   ????????????????  transcript ends inside the "
       "banner (killed, or still running?)\n"
       "ghost    unreadable   ????????????????  cannot open: No such file or "
@@ -119,6 +121,19 @@ TEST_F(Cli, RefusesUsageErrorsAndEmptyFolders) {
   }
   const ChildRun help = txreport({"--help"});
   EXPECT_EQ(0, help.exit_status);
+  for (const std::vector<std::string> &args :
+       std::vector<std::vector<std::string>>{{"/?"}, {"logs", "/?"}}) {
+    const ChildRun same = txreport(args);
+    EXPECT_EQ(0, same.exit_status) << args.back();
+    EXPECT_EQ(help.out, same.out) << args.back();
+  }
+  const ChildRun version = txreport({"--version"});
+  EXPECT_EQ(0, version.exit_status);
+  EXPECT_EQ("txreport version " TX_VERSION "\n", version.out);
+  EXPECT_EQ("", help.err + version.err);
+  EXPECT_NE(std::string::npos,
+            help.out.find("  --help, /?       show this text\n"
+                          "  --version        show the version\n"));
   EXPECT_NE(std::string::npos, help.out.find("Exit status: 0 every host ok"));
   EXPECT_NE(std::string::npos, help.out.find("  L  lost "));
   EXPECT_NE(std::string::npos,

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 struct Accepted {
@@ -32,6 +34,8 @@ TEST(Options, AcceptsEachForm) {
        0,
        {"--help", "-x", "a"}},
       {{"-", ""}, ReportFormat::kTable, 0, {"-", ""}},
+      {{"--", "/?"}, ReportFormat::kTable, 0, {"/?"}},
+      {{"/", "/h"}, ReportFormat::kTable, 0, {"/", "/h"}},
   };
   for (const Accepted &c : cases) {
     Options options;
@@ -41,14 +45,27 @@ TEST(Options, AcceptsEachForm) {
     EXPECT_EQ(c.expect, options.expect) << c.args[0];
     EXPECT_EQ(c.paths, options.paths) << c.args[0];
     EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.version);
   }
 }
 
-TEST(Options, HelpNeedsNoPath) {
-  Options options;
-  std::string error;
-  ASSERT_TRUE(parse_options({"--help"}, options, error));
-  EXPECT_TRUE(options.help);
+// --help, and /? as on Windows, and --version need no path.
+TEST(Options, HelpAndVersionNeedNoPath) {
+  const std::vector<std::tuple<std::vector<std::string>, bool, bool>> cases{
+      {{"--help"}, true, false},
+      {{"-h"}, true, false},
+      {{"/?"}, true, false},
+      {{"a", "/?"}, true, false},
+      {{"--version"}, false, true},
+      {{"--format", "csv", "--version"}, false, true},
+  };
+  for (const auto &[args, help, version] : cases) {
+    Options options;
+    std::string error;
+    ASSERT_TRUE(parse_options(args, options, error)) << args.back();
+    EXPECT_EQ(help, options.help) << args.back();
+    EXPECT_EQ(version, options.version) << args.back();
+  }
 }
 
 TEST(Options, RefusesWithAMessage) {
@@ -56,6 +73,8 @@ TEST(Options, RefusesWithAMessage) {
       {{}, "no PATH given"},
       {{"--format", "csv"}, "no PATH given"},
       {{"-x", "a"}, "unknown option \"-x\""},
+      {{"-?", "a"}, "unknown option \"-?\""},
+      {{"--version=1", "a"}, "unknown option \"--version=1\""},
       {{"--formats=csv", "a"}, "unknown option \"--formats=csv\""},
       {{"a", "--format"}, "--format needs a value: table, csv, jsonl or html"},
       {{"--format=xml", "a"},

@@ -63,8 +63,8 @@ const std::map<int, Outcome> kGood{{1, kResetAfterDelete}, {3, kResetNoValue}};
 const std::string kNoKeys = sweep_transcript({});
 const std::string kCut = " (killed, or still running?)";
 const std::string kUtf16Problem =
-    "UTF-16 text (PowerShell's 2> writes it): run txreset through cmd /c to "
-    "get a readable log";
+    "UTF-16 text (PowerShell's 2> writes it): for a readable log run cmd /c "
+    "\"txreset.exe 2> HOST.log\"";
 const std::string kUnknownMap(16, '?');
 
 // What txcheck says before and after txreset leaves kGood.
@@ -76,6 +76,38 @@ const std::map<int, std::string> kFixed{{1, "ok REG_DWORD 0"},
 // What txrestore says as it puts kNeeds back, in the backup's order.
 const std::vector<std::pair<int, std::string>> kRestored{
     {3, "restored missing"}, {1, "restored REG_DWORD 7"}};
+
+// A line of the startup script, with a path to the script's folder as a
+// domain's SYSVOL gives it.
+std::string script_line() {
+  const std::string b = "\\";
+  return "txreset-startup.cmd: " + b + b + "corp.example.com" + b + "SYSVOL" +
+         b + "corp.example.com" + b + "Policies" + b +
+         "{31B2F340-016D-11D2-945F-00C04FB984F9}" + b + "Machine" + b +
+         "Scripts" + b + "Startup" + b + "x64" + b + "txcheck.exe is missing";
+}
+
+// Every instance ending as `outcome`.
+std::map<int, Outcome> every_instance(const Outcome &outcome) {
+  std::map<int, Outcome> outcomes;
+  for (int instance = 0; instance < 16; ++instance) {
+    outcomes[instance] = outcome;
+  }
+  return outcomes;
+}
+
+// A check whose every line is as long as txcheck's lines can be.
+std::string longest_check() {
+  std::map<int, std::string> found;
+  for (int instance = 0; instance < 16; ++instance) {
+    const std::string start =
+        "Quorv" + std::to_string(instance) + " needs-reset REG_SZ \"\"";
+    found[instance] =
+        "needs-reset REG_SZ \"" + std::string(1023 - start.size(), 'x') + "\"";
+  }
+  return check_transcript(found);
+}
+
 const std::string kRefusal =
     "txrestore: C:\\logs\\backup\\web01.reg line 9: the key "
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Run is not one that txcheck --backup "
@@ -166,7 +198,9 @@ std::vector<TranscriptCase> transcript_cases() {
       {"ExpectedButCutBefore", first_records({}, 3), 0b10000,
        HostStatus::kIncomplete, "...?????????????",
        "transcript ends after instance 2" + kCut},
-      {"Empty", "", 0, HostStatus::kUnreadable, kUnknownMap, "empty file"},
+      {"Empty", "", 0, HostStatus::kUnreadable, kUnknownMap,
+       "empty file: txreset writes to standard error; keep its transcript "
+       "with txreset.exe 2> HOST.log (2>&1 for a combined log)"},
       {"TrailingText", kNoKeys + "x", 0, HostStatus::kUnreadable, kUnknownMap,
        "line 52: unexpected \"x\""},
       {"TrailingLineBreak", kNoKeys + "\r\n", 0, HostStatus::kUnreadable,
@@ -175,7 +209,8 @@ std::vector<TranscriptCase> transcript_cases() {
        "line 52: unexpected \"\""},
       {"RunAppendedTwice", kNoKeys + kNoKeys, 0, HostStatus::kUnreadable,
        kUnknownMap,
-       "line 52: unexpected \"Tarnel Utility Program       version 1.3\"..."},
+       "line 52: unexpected \"Tarnel Utility Program       version " TX_VERSION
+       "(R)\""},
       {"WrongLine", first_records({}, 1) + "Foo bar baz\n", 0,
        HostStatus::kUnreadable, kUnknownMap,
        "line 7: unexpected \"Foo bar baz\""},
@@ -196,9 +231,25 @@ std::vector<TranscriptCase> transcript_cases() {
        HostStatus::kUnreadable, kUnknownMap,
        "line 7: unexpected "
        "\"\\x1B[2J\\\"q\\\\\\x09Program Fails!\\x0Dx\\xC3\\xA9\""},
+      // A line not understood is quoted whole up to 512 bytes, after the
+      // longest log that could come before it.
       {"LongLine", kBanner + std::string(100000, 'A') + "\n", 0,
        HostStatus::kUnreadable, kUnknownMap,
-       "line 4: unexpected \"" + std::string(40, 'A') + "\"..."},
+       "line 4: unexpected \"" + std::string(512, 'A') + "\"..."},
+      // A script's line alone: what the script could not do.
+      {"ScriptLine", crlf(script_line() + "\n"), 0, HostStatus::kFailed,
+       kUnknownMap, script_line()},
+      {"LineAtTheLimitAfterBom", "\xEF\xBB\xBF" + std::string(512, 'B'), 0,
+       HostStatus::kUnreadable, kUnknownMap,
+       "line 1: unexpected \"" + std::string(512, 'B') + "\""},
+      {"LineAtTheLimitAfterTheLongestLog",
+       "\xEF\xBB\xBF" +
+           crlf(longest_check() +
+                sweep_transcript(every_instance(kResetAfterDelete)) +
+                longest_check() + std::string(512, 'C') + "\n" +
+                std::string(100000, 'D')),
+       0, HostStatus::kUnreadable, kUnknownMap,
+       "line 168: unexpected \"" + std::string(512, 'C') + "\""},
       {"NulBytes", first_records({}, 1) + "Program" + '\0' + " Fails!\n", 0,
        HostStatus::kUnreadable, kUnknownMap, "contains NUL bytes at line 7"},
       {"ZeroFilled", std::string(5000, '\0'), 0, HostStatus::kUnreadable,
@@ -306,7 +357,8 @@ std::vector<TranscriptCase> transcript_cases() {
                        {3, "would-restore REG_DWORD 0; backup: missing"}}) +
            check_transcript(kFixed),
        0, HostStatus::kUnreadable, kUnknownMap,
-       "line 3: unexpected \"Quorv3 would-restore REG_DWORD 0; backup\"..."},
+       "line 3: unexpected \"Quorv3 would-restore REG_DWORD 0; backup: "
+       "missing\""},
       {"RestoreExpectedAbsent", restored + check_transcript(kNeeds), 0b100000,
        HostStatus::kFailed, "-N-N------------", "instance 5 expected, absent"},
       {"RestoreRefused", crlf(kRefusal + check_transcript(kFixed)), 0,
@@ -350,7 +402,8 @@ std::vector<TranscriptCase> transcript_cases() {
            "failed\n" +
            check_transcript(kNeeds),
        0, HostStatus::kUnreadable, kUnknownMap,
-       "line 4: unexpected \"2 instances: 1 restored, 1 unchanged, 0 \"..."},
+       "line 4: unexpected \"2 instances: 1 restored, 1 unchanged, 0 absent, 0 "
+       "blocked, 0 failed\""},
       {"RestoreInstanceTwice",
        restore_output({{1, "restored REG_DWORD 7"}, {1, "restored missing"}}),
        0, HostStatus::kUnreadable, kUnknownMap,
@@ -358,10 +411,12 @@ std::vector<TranscriptCase> transcript_cases() {
       {"RestoreWouldRestoreSummedAsRestored",
        restore_output({{1, "would-restore REG_DWORD 0; backup: REG_DWORD 7"}}),
        0, HostStatus::kUnreadable, kUnknownMap,
-       "line 3: unexpected \"1 instances: 0 restored, 0 unchanged, 0 \"..."},
+       "line 3: unexpected \"1 instances: 0 restored, 0 unchanged, 0 absent, 0 "
+       "blocked, 0 failed\""},
       {"RestoreThenTranscript", restored + good, 0, HostStatus::kUnreadable,
        kUnknownMap,
-       "line 5: unexpected \"Tarnel Utility Program       version 1.3\"..."},
+       "line 5: unexpected \"Tarnel Utility Program       version " TX_VERSION
+       "(R)\""},
       {"RefusalThenRestore", kRefusal + restored, 0, HostStatus::kUnreadable,
        kUnknownMap, "line 2: unexpected \"txrestore version " TX_VERSION "\""},
       {"RefusalWithNul",
@@ -396,7 +451,7 @@ std::vector<TranscriptCase> transcript_cases() {
       {"ScriptLineTooLong",
        "a.cmd: " + std::string(506, 'x') + "\n" + check_transcript(kFixed), 0,
        HostStatus::kUnreadable, kUnknownMap,
-       "line 1: unexpected \"a.cmd: " + std::string(33, 'x') + "\"..."},
+       "line 1: unexpected \"a.cmd: " + std::string(505, 'x') + "\"..."},
       {"NotAScriptLine", "a.bat: x\n" + check_transcript(kFixed), 0,
        HostStatus::kUnreadable, kUnknownMap, "line 1: unexpected \"a.bat: x\""},
       {"ScriptPathNotName", "C:\\a.cmd: x\n" + check_transcript(kFixed), 0,

@@ -144,6 +144,7 @@ TEST(BackupFile, TakesWhatTxcheckWritesInAnyLineEnds) {
   Parsed empty = parse(utf16(kHeader));
   EXPECT_TRUE(empty.ok);
   EXPECT_EQ(0, empty.backup.count);
+  backup_free(empty.backup);
 }
 
 // Anything else is refused whole: no value comes out, and the reason names

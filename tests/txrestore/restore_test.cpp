@@ -196,8 +196,8 @@ TEST(RestoreRefusal, NothingWrittenAndTheLineSaid) {
   std::remove(backup.c_str());
 }
 
-// Only --help, --version and [--check] FILE are taken; a file that cannot
-// be read is said with the system's reason.
+// Only --help (or /?, as on Windows), --version and [--check] FILE are
+// taken; a file that cannot be read is said with the system's reason.
 TEST(RestoreOptions, HelpVersionUsageAndUnreadable) {
   seed_registry({});
   for (const std::vector<std::string> &args :
@@ -207,7 +207,8 @@ TEST(RestoreOptions, HelpVersionUsageAndUnreadable) {
                                              {"--force", "a.reg"},
                                              {"a.reg", "b.reg"},
                                              {"--check", "a.reg", "b.reg"},
-                                             {"--help", "--version"}}) {
+                                             {"--help", "--version"},
+                                             {"/?", "a.reg"}}) {
     const CheckRun run = run_restore(args);
     EXPECT_EQ(2, run.run.exit_status);
     EXPECT_EQ("", run.run.out);
@@ -220,6 +221,10 @@ TEST(RestoreOptions, HelpVersionUsageAndUnreadable) {
   EXPECT_EQ(0, help.run.exit_status);
   EXPECT_EQ(0U, help.run.out.find(
                     "usage: txrestore [--help | --version | [--check] FILE]"));
+  const CheckRun windows_help = run_restore({"/?"});
+  EXPECT_EQ(0, windows_help.run.exit_status);
+  EXPECT_EQ(help.run.out, windows_help.run.out);
+  EXPECT_EQ("", help.run.err + version.run.err + windows_help.run.err);
   const std::string missing = scratch_path("no such backup.reg");
   const CheckRun unreadable = run_restore({missing});
   EXPECT_EQ(2, unreadable.run.exit_status);
