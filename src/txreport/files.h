@@ -29,10 +29,13 @@ struct FolderListing {
 };
 FolderListing list_folder(const std::string &folder);
 
-// The first `limit` bytes of a file, or all of it when it is shorter.
+// The first `limit` bytes of a file, or all of it when it is shorter, and
+// when it was last written.
 struct FileStart {
   std::string bytes;
   std::string problem;  // not empty when the file cannot be opened or read
+  bool written_known = false;
+  long long written = 0;  // seconds since 1970-01-01T00:00:00Z
 };
 FileStart read_file_start(const std::string &path, std::size_t limit);
 

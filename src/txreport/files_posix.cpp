@@ -75,6 +75,11 @@ FileStart read_file_start(const std::string &path, std::size_t limit) {
     start.problem = "cannot open: " + system_text(errno);
     return start;
   }
+  struct stat status {};
+  if (fstat(file, &status) == 0) {
+    start.written_known = true;
+    start.written = static_cast<long long>(status.st_mtime);
+  }
   start.bytes.resize(limit);
   std::size_t got = 0;
   while (got < limit) {

@@ -153,6 +153,20 @@ FileStart read_file_start(const std::string &path, std::size_t limit) {
     start.problem = "cannot open: " + system_text(GetLastError());
     return start;
   }
+  // The last write, in 100 ns since 1601-01-01, as seconds since 1970.
+  BY_HANDLE_FILE_INFORMATION information;
+  if (GetFileInformationByHandle(file, &information) != 0) {
+    constexpr unsigned long long kTicks = 10000000;
+    constexpr unsigned long long kFrom1601 = 11644473600ULL;
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(
+             information.ftLastWriteTime.dwHighDateTime)
+         << 32U) |
+        information.ftLastWriteTime.dwLowDateTime;
+    start.written_known = true;
+    start.written = static_cast<long long>(ticks / kTicks) -
+                    static_cast<long long>(kFrom1601);
+  }
   start.bytes.resize(limit);
   std::size_t got = 0;
   while (got < limit) {

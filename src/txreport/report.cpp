@@ -127,8 +127,11 @@ std::string report_host(ReportFormat format, const HostReport &report,
                        instance_map(report), report.problem, host_width);
     case ReportFormat::kCsv: {
       const std::string host = csv_host(report.host);
-      if (report.status == HostStatus::kUnreadable) {
-        return host + ",,unreadable\n";
+      // A host without outcomes has one row. A stale host's rows give
+      // what its log says.
+      if (report.status == HostStatus::kUnreadable ||
+          report.status == HostStatus::kMissing) {
+        return host + ",," + status_word(report.status) + "\n";
       }
       std::string rows;
       for (int instance = 0; instance < kInstanceCount; ++instance) {
@@ -145,7 +148,11 @@ std::string report_host(ReportFormat format, const HostReport &report,
       break;
   }
   std::string line = "{\"host\":" + json_host(report.host) + ",\"status\":\"" +
-                     status_word(report.status) + "\",\"instances\":[";
+                     status_word(report.status) + "\"";
+  if (report.status == HostStatus::kStale) {
+    line += ",\"found\":\"" + std::string(status_word(report.found)) + "\"";
+  }
+  line += ",\"instances\":[";
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     line += instance == 0 ? "\"" : ",\"";
     line += outcome_word(report.outcomes[static_cast<std::size_t>(instance)]);
@@ -153,13 +160,26 @@ std::string report_host(ReportFormat format, const HostReport &report,
   }
   line += "],\"problem\":";
   line += report.problem.empty() ? "null" : json_string(report.problem);
+  line += ",\"written\":";
+  line += report.written.empty() ? "null" : "\"" + report.written + "\"";
   return line + "}\n";
 }
 
-std::string report_footer(ReportFormat format, const StatusCounts &counts) {
-  if (format != ReportFormat::kTable) {
-    return "";
-  }
+std::string report_footer(ReportFormat format, const StatusCounts &counts,
+                          int unlisted) {
+  return format == ReportFormat::kTable ? summary_text(counts, unlisted) + "\n"
+                                        : "";
+}
+
+HostReport missing_host(const std::string &host) {
+  HostReport report;
+  report.host = host;
+  report.status = HostStatus::kMissing;
+  report.problem = "no log from this host";
+  return report;
+}
+
+std::string summary_text(const StatusCounts &counts, int unlisted) {
   int hosts = 0;
   for (const int count : counts) {
     hosts += count;
@@ -171,7 +191,10 @@ std::string report_footer(ReportFormat format, const StatusCounts &counts) {
                std::to_string(counts[static_cast<std::size_t>(status)]) + " " +
                status_word(static_cast<HostStatus>(status));
   }
-  return summary + "\n";
+  if (unlisted != kNoHostList) {
+    summary += "; " + std::to_string(unlisted) + " not on the list";
+  }
+  return summary;
 }
 
 std::string csv_field(const std::string &text) {

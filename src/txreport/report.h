@@ -40,7 +40,18 @@ std::size_t host_column_width(std::size_t widest_name);
 std::string report_header(ReportFormat format, std::size_t host_width);
 std::string report_host(ReportFormat format, const HostReport &report,
                         std::size_t host_width);
-std::string report_footer(ReportFormat format, const StatusCounts &counts);
+// `unlisted`: how many hosts reported are not on the --hosts list, or
+// kNoHostList without one.
+constexpr int kNoHostList = -1;
+std::string report_footer(ReportFormat format, const StatusCounts &counts,
+                          int unlisted);
+
+// The count of hosts in each status, as the table's last line says it,
+// without its line break.
+std::string summary_text(const StatusCounts &counts, int unlisted);
+
+// A host that is on the --hosts list and has no log.
+HostReport missing_host(const std::string &host);
 
 // One CSV field, quoted when it holds a comma, quote, CR or LF.
 std::string csv_field(const std::string &text);

@@ -24,6 +24,8 @@ constexpr Colours kStatusColours[] = {
     {"#b2182b", "#fff"},  // failed
     {"#fdae61", "#000"},  // incomplete
     {"#878787", "#fff"},  // unreadable
+    {"#c2a5cf", "#000"},  // stale
+    {"#542788", "#fff"},  // missing
 };
 static_assert(std::size(kStatusColours) == kStatusCount,
               "a colour for each host status");
@@ -228,7 +230,7 @@ std::string bar_part(const std::string &word, int hosts) {
 }
 
 // The count of hosts in each status, as numbers and as a bar.
-std::string summary(const StatusCounts &counts) {
+std::string summary(const StatusCounts &counts, int unlisted) {
   std::string numbers = "<ul>";
   std::string bar = "<div class=bar>";
   for (int status = 0; status < kStatusCount; ++status) {
@@ -237,6 +239,10 @@ std::string summary(const StatusCounts &counts) {
     numbers += "<li><i class=" + word + "></i>";
     numbers += std::to_string(hosts) + " " + word;
     bar += hosts != 0 ? bar_part(word, hosts) : "";
+  }
+  if (unlisted != kNoHostList) {
+    numbers += "<li>" + count_text(unlisted, "host", "hosts") +
+               " not on the list";
   }
   return numbers + "</ul>\n" + bar + "</div>\n";
 }
@@ -280,7 +286,8 @@ struct Group {
 // most hosts, then name order.
 std::vector<Group> groups_of(std::vector<HostReport> &hosts) {
   const auto key = [](const HostReport &report) {
-    return std::tie(report.status, report.outcomes, report.problem);
+    return std::tie(report.status, report.found, report.outcomes,
+                    report.problem);
   };
   std::sort(hosts.begin(), hosts.end(),
             [&key](const HostReport &a, const HostReport &b) {
@@ -304,18 +311,26 @@ std::vector<Group> groups_of(std::vector<HostReport> &hosts) {
   return groups;
 }
 
+// When a host's log was written, as its name's title.
+std::string written_title(const HostReport &report) {
+  return report.written.empty() ? ""
+                                : " title=\"written " + report.written + "\"";
+}
+
 // A group's hosts: the name of one, else their count and their names.
 std::string hosts_cell(const Group &group) {
   if (group.size() == 1) {
-    return html_text(host_text(group.first->host));
+    return "<th" + written_title(*group.first) + ">" +
+           html_text(host_text(group.first->host));
   }
   std::string cell =
-      std::string("<details") + (group.size() <= kOpenNamesMax ? " open" : "") +
+      std::string("<th><details") + (group.size() <= kOpenNamesMax ? " open" : "") +
       "><summary>" +
       count_text(static_cast<int>(group.size()), "host", "hosts") +
       "</summary><ul class=n>";
   for (auto report = group.first; report != group.last; ++report) {
-    cell += "<li>" + html_text(host_text(report->host));
+    cell += "<li" + written_title(*report) + ">" +
+            html_text(host_text(report->host));
   }
   return cell + "</ul></details>";
 }
@@ -325,7 +340,10 @@ std::string row(const Group &group) {
   const HostReport &report = *group.first;
   const std::string status = status_word(report.status);
   std::string line =
-      "<tr><th>" + hosts_cell(group) + "<td class=" + status + ">" + status;
+      "<tr>" + hosts_cell(group) + "<td class=" + status + ">" + status;
+  if (report.status == HostStatus::kStale) {
+    line += std::string(" (found ") + status_word(report.found) + ")";
+  }
   for (const InstanceOutcome outcome : report.outcomes) {
     line += outcome_cell("td", outcome);
   }
@@ -358,7 +376,7 @@ void write_rows(std::vector<Group>::const_iterator first,
 }  // namespace
 
 void write_html_page(std::vector<HostReport> hosts, const StatusCounts &counts,
-                     void (*write)(const std::string &)) {
+                     int unlisted, void (*write)(const std::string &)) {
   const std::vector<Group> groups = groups_of(hosts);
   const auto first_ok =
       std::find_if(groups.begin(), groups.end(), std::mem_fn(&Group::ok));
@@ -368,7 +386,7 @@ void write_html_page(std::vector<HostReport> hosts, const StatusCounts &counts,
       }));
   const int ok_hosts = static_cast<int>(hosts.size()) - not_ok;
 
-  write(page_head(static_cast<int>(hosts.size())) + summary(counts) + legend() +
+  write(page_head(static_cast<int>(hosts.size())) + summary(counts, unlisted) + legend() +
         "<input type=search id=find placeholder=\"Find hosts by name\" "
         "aria-label=\"Find hosts by name\" autocomplete=off>"
         "<span id=found role=status></span>\n");

@@ -25,7 +25,7 @@ void add_problem(HostReport &report, const std::string &text) {
 // A transcript's verdict, where no check comes after it.
 HostReport judge_transcript(const std::string &host, const Reading &reading,
                             ExpectMask expect) {
-  HostReport report{host, HostStatus::kOk, reading.outcomes, ""};
+  HostReport report{host, HostStatus::kOk, reading.outcomes, "", "", {}};
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     const InstanceOutcome outcome =
         reading.outcomes[static_cast<std::size_t>(instance)];
@@ -70,7 +70,7 @@ HostReport judge_transcript(const std::string &host, const Reading &reading,
 HostReport judge_check(const std::string &host, const CheckReading &check,
                        ExpectMask expect, const Reading *reset,
                        const char *what = "check") {
-  HostReport report{host, HostStatus::kOk, {}, ""};
+  HostReport report{host, HostStatus::kOk, {}, "", "", {}};
   bool needs_reset = false;
   for (int instance = 0; instance < kInstanceCount; ++instance) {
     const auto i = static_cast<std::size_t>(instance);
@@ -156,7 +156,7 @@ HostReport judge_restore(const std::string &host, const RestoreReading &restore,
                          const CheckReading *after, ExpectMask expect) {
   HostReport report =
       after == nullptr
-          ? HostReport{host, HostStatus::kOk, {}, ""}
+          ? HostReport{host, HostStatus::kOk, {}, "", "", {}}
           : judge_check(host, *after, expect, nullptr, "check after txrestore");
   std::string failures;
   const auto fail = [&failures](const std::string &text) {
@@ -291,6 +291,10 @@ const char *status_word(HostStatus status) {
       return "failed";
     case HostStatus::kIncomplete:
       return "incomplete";
+    case HostStatus::kStale:
+      return "stale";
+    case HostStatus::kMissing:
+      return "missing";
     case HostStatus::kUnreadable:
       break;
   }
@@ -326,7 +330,7 @@ HostReport read_transcript(const std::string &host, const std::string &start,
                                               kScriptLinesMax - last.count);
   HostReport report =
       first.end == last.start && last.count > 0
-          ? HostReport{host, HostStatus::kFailed, {}, ""}
+          ? HostReport{host, HostStatus::kFailed, {}, "", "", {}}
           : read_output(host, text.substr(0, last.start), first.end, expect);
   if (last.count > 0 && report.status != HostStatus::kUnreadable) {
     report.status = HostStatus::kFailed;
@@ -346,7 +350,7 @@ HostReport read_transcript(const std::string &host, const std::string &start,
 
 HostReport unreadable_host(const std::string &host,
                            const std::string &problem) {
-  return {host, HostStatus::kUnreadable, {}, problem};
+  return {host, HostStatus::kUnreadable, {}, problem, "", {}};
 }
 
 std::string_view host_name(std::string_view file_name) {

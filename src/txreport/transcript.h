@@ -60,10 +60,21 @@ enum class InstanceOutcome {
 
 using InstanceOutcomes = std::array<InstanceOutcome, kInstanceCount>;
 
-enum class HostStatus { kOk, kNeedsReset, kFailed, kIncomplete, kUnreadable };
-constexpr int kStatusCount = 5;
+// kStale: the log was written before --since, whatever it says; kMissing:
+// a host on the --hosts list without a log.
+enum class HostStatus {
+  kOk,
+  kNeedsReset,
+  kFailed,
+  kIncomplete,
+  kUnreadable,
+  kStale,
+  kMissing
+};
+constexpr int kStatusCount = 7;
 
-// "ok", "needs-reset", "failed", "incomplete", "unreadable".
+// "ok", "needs-reset", "failed", "incomplete", "unreadable", "stale",
+// "missing".
 const char *status_word(HostStatus status);
 
 struct HostReport {
@@ -71,6 +82,8 @@ struct HostReport {
   HostStatus status = HostStatus::kUnreadable;
   InstanceOutcomes outcomes{};
   std::string problem;  // one line; empty when ok
+  std::string written;  // when the log was written, ISO 8601 UTC, or ""
+  HostStatus found = HostStatus::kUnreadable;  // kStale: what the log says
 };
 
 // A bit per instance that must end reset or written.

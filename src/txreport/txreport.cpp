@@ -196,7 +196,8 @@ SameHosts settle_same_hosts(const std::vector<Argument> &arguments,
 
 HostReport read_host(const std::vector<Argument> &arguments,
                      const Source &source, const std::string &note,
-                     ExpectMask expect) {
+                     const Options &options) {
+  const ExpectMask expect = options.expect;
   const std::string host(host_of(arguments, source));
   if (!is_file(arguments, source)) {
     return unreadable_host(host, arguments[source.arg].problem);
@@ -213,7 +214,42 @@ HostReport read_host(const std::vector<Argument> &arguments,
       report.status = HostStatus::kFailed;
     }
   }
+  if (start.written_known) {
+    report.written = utc_time_text(start.written);
+    // An old log does not tell how the host is now, whatever it says.
+    if (options.since_given && start.written < options.since) {
+      report.found = report.status;
+      report.problem = "written " + report.written + ", found " +
+                       status_word(report.found) +
+                       (report.problem.empty() ? "" : "; " + report.problem);
+      report.status = HostStatus::kStale;
+    }
+  }
   return report;
+}
+
+std::string quoted(const std::string &text) {
+  return "\"" + terminal_text(text) + "\"";
+}
+
+// The names in the --hosts file, or false with a usage error.
+bool read_hosts_file(const std::string &path, std::vector<std::string> &names,
+                     std::string &error) {
+  const FileStart start = read_file_start(path, kHostsFileMax + 1);
+  const std::string where = "--hosts " + quoted(path) + ": ";
+  if (!start.problem.empty()) {
+    error = where + start.problem;
+    return false;
+  }
+  if (start.bytes.size() > kHostsFileMax) {
+    error = where + "longer than " + std::to_string(kHostsFileMax) + " bytes";
+    return false;
+  }
+  if (!read_host_list(start.bytes, names, error)) {
+    error = where + error;
+    return false;
+  }
+  return true;
 }
 
 // A usage error: what is wrong, and where to read more.
@@ -240,9 +276,22 @@ int txreport(const std::vector<std::string> &args) {
     return std::fflush(stdout) == 0 ? kAllOk : kUsageError;
   }
 
+  std::vector<std::string> listed;
+  if (!options.hosts_file.empty() &&
+      !read_hosts_file(options.hosts_file, listed, error)) {
+    refuse(error);
+    return kUsageError;
+  }
+  // Each listed host by its name as Windows compares it, and whether a log
+  // reported it.
+  std::map<std::string, bool> reported;
+  for (const std::string &name : listed) {
+    reported[fold_case(name)] = false;
+  }
+
   const std::vector<Argument> arguments = look_at(options.paths);
   const std::vector<Source> sources = sources_of(arguments);
-  if (sources.empty()) {
+  if (sources.empty() && listed.empty()) {
     refuse("no transcript file found");
     return kUsageError;
   }
@@ -254,12 +303,24 @@ int txreport(const std::vector<std::string> &args) {
       widest = std::max(widest, display_width(host_text(host)));
     }
   }
+  for (const std::string &name : listed) {
+    widest = std::max(widest, display_width(host_text(name)));
+  }
 
   // Each host's report goes out as soon as its file is read, but for the
   // html page, which sorts them.
   const std::size_t host_width = host_column_width(widest);
   StatusCounts counts{};
+  int unlisted = options.hosts_file.empty() ? kNoHostList : 0;
   std::vector<HostReport> page;
+  const auto report_on = [&](HostReport report) {
+    ++counts[static_cast<std::size_t>(report.status)];
+    if (options.format == ReportFormat::kHtml) {
+      page.push_back(std::move(report));
+    } else {
+      write_out(report_host(options.format, report, host_width));
+    }
+  };
   write_out(report_header(options.format, host_width));
   for (std::size_t at = 0; at < sources.size(); ++at) {
     if (same.again[at]) {
@@ -268,18 +329,25 @@ int txreport(const std::vector<std::string> &args) {
     const auto note = same.notes.find(at);
     HostReport report =
         read_host(arguments, sources[at],
-                  note == same.notes.end() ? "" : note->second, options.expect);
-    ++counts[static_cast<std::size_t>(report.status)];
-    if (options.format == ReportFormat::kHtml) {
-      page.push_back(std::move(report));
-    } else {
-      write_out(report_host(options.format, report, host_width));
+                  note == same.notes.end() ? "" : note->second, options);
+    const auto listing = reported.find(fold_case(report.host));
+    if (listing != reported.end()) {
+      listing->second = true;
+    } else if (unlisted != kNoHostList) {
+      ++unlisted;
+    }
+    report_on(std::move(report));
+  }
+  // The listed hosts that no log stands for, in the list's order.
+  for (const std::string &name : listed) {
+    if (!reported[fold_case(name)]) {
+      report_on(missing_host(name));
     }
   }
   if (options.format == ReportFormat::kHtml) {
-    write_html_page(std::move(page), counts, write_out);
+    write_html_page(std::move(page), counts, unlisted, write_out);
   }
-  write_out(report_footer(options.format, counts));
+  write_out(report_footer(options.format, counts, unlisted));
 
   // A verdict that did not reach its reader must not pass for one.
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {

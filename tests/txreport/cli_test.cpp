@@ -91,7 +91,8 @@ TEST_F(Cli, ReportsFoldersInNameOrderAndSaysWhetherAllIsWell) {
       "web02    failed       ..L.............  instance 2 lost (value "
       "deleted, none written)\n"
       "missing  unreadable   ????????????????  no such file or folder\n"
-      "7 hosts: 2 ok, 0 needs-reset, 1 failed, 1 incomplete, 3 unreadable\n",
+      "7 hosts: 2 ok, 0 needs-reset, 1 failed, 1 incomplete, 3 unreadable, "
+      "0 stale, 0 missing\n",
       all.out);
 
   const ChildRun good = txreport({"--format=csv", "logs/web01.log"});
@@ -167,11 +168,13 @@ TEST_F(Cli, ReportsWhatItMayNotRead) {
   EXPECT_EQ(1, denied.exit_status);
   EXPECT_EQ("{\"host\":\"locked\",\"status\":\"unreadable\",\"instances\":[" +
                 unknowns +
-                "],\"problem\":\"cannot read folder: Permission denied\"}\n"
+                "],\"problem\":\"cannot read folder: Permission denied\","
+                "\"written\":null}\n"
                 "{\"host\":\"secret\",\"status\":\"unreadable\","
                 "\"instances\":[" +
                 unknowns +
-                "],\"problem\":\"cannot open: Permission denied\"}\n",
+                "],\"problem\":\"cannot open: Permission denied\","
+                "\"written\":null}\n",
             denied.out);
 }
 
@@ -229,7 +232,8 @@ TEST_F(Cli, ReportsEachFileOnceAndEachHostOfTwoFiles) {
       "logs/web01.txt\n"
       "web01  failed       ..L.............  instance 2 lost (value deleted, "
       "none written); host also reported from logs/web01.log\n"
-      "3 hosts: 1 ok, 0 needs-reset, 2 failed, 0 incomplete, 0 unreadable\n",
+      "3 hosts: 1 ok, 0 needs-reset, 2 failed, 0 incomplete, 0 unreadable, "
+      "0 stale, 0 missing\n",
       report.out);
 }
 

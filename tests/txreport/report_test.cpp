@@ -16,7 +16,7 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 HostReport host(const std::string &name, HostStatus status,
                 const std::string &problem = "") {
-  HostReport report{name, status, {}, problem};
+  HostReport report{name, status, {}, problem, "", {}};
   if (status != HostStatus::kUnreadable) {
     report.outcomes.fill(InstanceOutcome::kNotOpened);
     report.outcomes[1] = InstanceOutcome::kReset;
@@ -48,6 +48,12 @@ TEST(Csv, GivesARowPerInstanceOrOneForAnUnreadableHost) {
   EXPECT_EQ("db\\xFF,,unreadable\n",
             report_host(ReportFormat::kCsv,
                         host("db\xFF", HostStatus::kUnreadable, "x"), 0));
+  EXPECT_EQ("'=web9,,missing\n",
+            report_host(ReportFormat::kCsv, missing_host("=web9"), 0));
+  HostReport stale = host("old", HostStatus::kStale, "written long ago");
+  stale.found = HostStatus::kOk;
+  EXPECT_EQ(0U, report_host(ReportFormat::kCsv, stale, 0)
+                    .find("old,0,not-opened\nold,1,reset\n"));
   EXPECT_EQ("host,instance,outcome\n", report_header(ReportFormat::kCsv, 0));
 }
 
@@ -101,7 +107,7 @@ TEST(Json, GivesOneObjectPerHost) {
       "\"not-opened\",\"not-opened\",\"not-opened\",\"not-opened\","
       "\"not-opened\",\"not-opened\",\"not-opened\",\"not-opened\","
       "\"not-opened\",\"not-opened\",\"not-opened\",\"not-opened\"],"
-      "\"problem\":\"instance 0 expected, not-opened\"}\n",
+      "\"problem\":\"instance 0 expected, not-opened\",\"written\":null}\n",
       report_host(
           ReportFormat::kJsonl,
           host("web01", HostStatus::kFailed, "instance 0 expected, not-opened"),
@@ -114,7 +120,34 @@ TEST(Json, GivesOneObjectPerHost) {
                             "\"unknown\",\"unknown\","));
   EXPECT_NE(std::string::npos,
             report_host(ReportFormat::kJsonl, host("x", HostStatus::kOk), 0)
-                .find("\"problem\":null}"));
+                .find("\"problem\":null,\"written\":null}"));
+}
+
+// When the log was written, on every host that has one; what a stale log
+// says, beside its status; a missing host with outcomes unknown.
+TEST(Jsonl, GivesWhenTheLogWasWrittenAndWhatAStaleOneSays) {
+  HostReport fresh = host("a", HostStatus::kOk);
+  fresh.written = "2026-12-08T14:03:11Z";
+  HostReport stale = host("b", HostStatus::kStale, "written 2026-01-01");
+  stale.written = "2026-01-01T00:00:00Z";
+  stale.found = HostStatus::kNeedsReset;
+  const std::vector<std::pair<HostReport, std::vector<std::string>>> cases{
+      {fresh,
+       {"{\"host\":\"a\",\"status\":\"ok\",\"instances\":[",
+        ",\"problem\":null,\"written\":\"2026-12-08T14:03:11Z\"}\n"}},
+      {stale,
+       {"{\"host\":\"b\",\"status\":\"stale\",\"found\":\"needs-reset\","
+        "\"instances\":[\"not-opened\",\"reset\",",
+        "\"written\":\"2026-01-01T00:00:00Z\"}\n"}},
+      {missing_host("Web09"),
+       {"{\"host\":\"Web09\",\"status\":\"missing\",\"instances\":["
+        "\"unknown\",\"unknown\",",
+        "\"problem\":\"no log from this host\",\"written\":null}\n"}}};
+  for (const auto &[report, parts] : cases) {
+    const std::string line = report_host(ReportFormat::kJsonl, report, 0);
+    EXPECT_EQ(0U, line.find(parts[0])) << line;
+    EXPECT_EQ(line.size() - parts[1].size(), line.rfind(parts[1])) << line;
+  }
 }
 
 TEST(Terminal, EscapesWhatATerminalWouldActOn) {
@@ -167,13 +200,27 @@ TEST(Table, AlignsColumnsAndCountsHostsByStatus) {
             report_host(ReportFormat::kTable,
                         host("a\x1B", HostStatus::kUnreadable, "line 3: x\x07"),
                         width));
-  EXPECT_EQ(
-      "4 hosts: 1 ok, 0 needs-reset, 1 failed, 1 incomplete, 1 unreadable\n",
-      report_footer(ReportFormat::kTable, {1, 0, 1, 1, 1}));
-  EXPECT_EQ(
-      "1 host: 0 ok, 0 needs-reset, 0 failed, 1 incomplete, 0 unreadable\n",
-      report_footer(ReportFormat::kTable, {0, 0, 0, 1, 0}));
-  EXPECT_EQ("", report_footer(ReportFormat::kCsv, {1, 0, 0, 0, 0}));
+  const std::vector<std::tuple<StatusCounts, int, std::string>> summaries{
+      {{1, 0, 1, 1, 1, 0, 0},
+       kNoHostList,
+       "4 hosts: 1 ok, 0 needs-reset, 1 failed, 1 incomplete, 1 unreadable, "
+       "0 stale, 0 missing\n"},
+      {{0, 0, 0, 1, 0, 0, 0},
+       kNoHostList,
+       "1 host: 0 ok, 0 needs-reset, 0 failed, 1 incomplete, 0 unreadable, "
+       "0 stale, 0 missing\n"},
+      {{2, 0, 0, 0, 0, 1, 3},
+       2,
+       "6 hosts: 2 ok, 0 needs-reset, 0 failed, 0 incomplete, 0 unreadable, "
+       "1 stale, 3 missing; 2 not on the list\n"},
+      {{1, 0, 0, 0, 0, 0, 0},
+       0,
+       "1 host: 1 ok, 0 needs-reset, 0 failed, 0 incomplete, 0 unreadable, "
+       "0 stale, 0 missing; 0 not on the list\n"}};
+  for (const auto &[counts, unlisted, line] : summaries) {
+    EXPECT_EQ(line, report_footer(ReportFormat::kTable, counts, unlisted));
+    EXPECT_EQ("", report_footer(ReportFormat::kCsv, counts, unlisted));
+  }
 }
 
 TEST(Html, EscapesMarkupInTextAndAttributes) {
@@ -220,7 +267,7 @@ TEST(Html, SortsHostsAndFoldsManyOkOnes) {
       }
     }
     page.clear();
-    write_html_page(hosts, {ok_hosts, 1, 0, 1}, collect);
+    write_html_page(hosts, {ok_hosts, 1, 0, 1}, kNoHostList, collect);
     const std::size_t first = page.find("<tr><th>a\\xFF<td class=unreadable>");
     const std::size_t second = page.find("<tr><th>b<td class=failed>");
     const std::size_t third = page.find("<tr><th>ok1<td class=ok>");
@@ -254,7 +301,7 @@ TEST(Html, GroupsHostsOfOnePattern) {
     hosts.push_back(host("a" + std::to_string(at), HostStatus::kOk));
   }
   page.clear();
-  write_html_page(hosts, {6, 0, 3, 0, 0}, collect);
+  write_html_page(hosts, {6, 0, 3, 0, 0}, kNoHostList, collect);
   const std::size_t pair = page.find(
       "<tr><th><details open><summary>2 hosts</summary><ul class=n><li>f1"
       "<li>f2</ul></details><td class=failed>");
@@ -265,6 +312,31 @@ TEST(Html, GroupsHostsOfOnePattern) {
   EXPECT_LT(single, ok);
   EXPECT_NE(std::string::npos, ok);
   EXPECT_NE(std::string::npos, page.find("<h2>3 hosts not ok</h2>"));
+}
+
+// Missing hosts group like any others; a stale row shows what its log
+// says; each name is titled with when its log was written; the summary
+// counts the hosts not on the list.
+TEST(Html, ShowsMissingAndStaleHostsAndWhenLogsWereWritten) {
+  std::vector<HostReport> hosts{missing_host("m2"), missing_host("m1"),
+                                host("s", HostStatus::kStale, "old"),
+                                host("w", HostStatus::kOk)};
+  hosts[2].found = HostStatus::kFailed;
+  hosts[2].written = "2026-01-02T03:04:05Z";
+  hosts[3].written = "2026-12-08T14:03:11Z";
+  page.clear();
+  write_html_page(hosts, {1, 0, 0, 0, 0, 1, 2}, 4, collect);
+  for (const char *part :
+       {"<li><i class=stale></i>1 stale<li><i class=missing></i>2 missing"
+        "<li>4 hosts not on the list</ul>",
+        "<tr><th><details open><summary>2 hosts</summary><ul class=n><li>m1"
+        "<li>m2</ul></details><td class=missing>missing<td title=unknown>?",
+        "<tr><th title=\"written 2026-01-02T03:04:05Z\">s<td class=stale>"
+        "stale (found failed)<td",
+        "<tr><th title=\"written 2026-12-08T14:03:11Z\">w<td class=ok>ok<td",
+        "<h2>3 hosts not ok</h2>", ".missing{background:"}) {
+    EXPECT_NE(std::string::npos, page.find(part)) << part;
+  }
 }
 
 }  // namespace
