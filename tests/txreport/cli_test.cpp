@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -235,6 +236,94 @@ TEST_F(Cli, ReportsEachFileOnceAndEachHostOfTwoFiles) {
       "3 hosts: 1 ok, 0 needs-reset, 2 failed, 0 incomplete, 0 unreadable, "
       "0 stale, 0 missing\n",
       report.out);
+}
+
+void set_written(const std::string &path, long long seconds) {
+  const utimbuf times{static_cast<time_t>(seconds),
+                      static_cast<time_t>(seconds)};
+  ASSERT_EQ(0, utime(path.c_str(), &times)) << path;
+}
+
+// A fleet against its list, as Active Directory writes it: a host without
+// a log is missing, a log from before --since is stale, a host not on the
+// list is reported and counted.
+TEST_F(Cli, AccountsForEveryListedHostAndOldLogs) {
+  make_folder("logs");
+  write_file(path("logs/DB.log"), kGood);
+  set_written(path("logs/DB.log"), 1767225600);  // 2026-01-01T00:00:00Z
+  write_file(path("logs/extra.log"), kLost);
+  write_file(path("logs/web01.log"), kGood);
+  set_written(path("logs/web01.log"), 1796724000);  // 2026-12-08T10:00:00Z
+  write_file(path("hosts.txt"),
+             "\xEF\xBB\xBF# OU=Servers\r\nweb01\r\ndb\r\nweb02\r\nWEB01\r\n");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> runs{
+      {{"--hosts", "hosts.txt", "--since", "2026-12-01", "logs"},
+       "HOST   STATUS       INSTANCES 0-15    PROBLEM\n"
+       "DB     stale        .R..............  written 2026-01-01T00:00:00Z, "
+       "found ok\n"
+       "extra  failed       ..L.............  instance 2 lost (value deleted, "
+       "none written)\n"
+       "web01  ok           .R..............\n"
+       "web02  missing      ????????????????  no log from this host\n"
+       "4 hosts: 1 ok, 0 needs-reset, 1 failed, 0 incomplete, 0 unreadable, "
+       "1 stale, 1 missing; 1 not on the list\n"},
+      {{"--format=csv", "--hosts=hosts.txt", "logs/web01.log"},
+       "host,instance,outcome\nweb01,0,not-opened\n"},
+      {{"--format", "jsonl", "--since=2026-12-08T10:00:00Z", "logs/web01.log",
+        "logs/DB.log"},
+       "{\"host\":\"web01\",\"status\":\"ok\",\"instances\":["}};
+  for (const auto &[args, start] : runs) {
+    const ChildRun report = txreport(args);
+    EXPECT_EQ(1, report.exit_status) << start;
+    EXPECT_EQ("", report.err);
+    EXPECT_EQ(0U, report.out.find(start)) << report.out;
+  }
+  const ChildRun jsonl = txreport(runs[2].first);
+  EXPECT_NE(std::string::npos,
+            jsonl.out.find("\"written\":\"2026-12-08T10:00:00Z\"}\n"
+                           "{\"host\":\"DB\",\"status\":\"stale\","
+                           "\"found\":\"ok\",\"instances\":["));
+  EXPECT_NE(std::string::npos,
+            txreport({"--format=csv", "--hosts", "hosts.txt", "logs"})
+                .out.find("\nweb02,,missing\n"));
+  // A list alone reports its hosts, all missing.
+  const std::string empty = make_folder("empty");
+  const ChildRun none = txreport({"--hosts", "hosts.txt", empty});
+  EXPECT_EQ(1, none.exit_status);
+  EXPECT_NE(std::string::npos,
+            none.out.find("3 hosts: 0 ok, 0 needs-reset, 0 failed, "
+                          "0 incomplete, 0 unreadable, 0 stale, 3 missing; "
+                          "0 not on the list\n"));
+  // Every listed host reported, since the time given: all is well.
+  write_file(path("one.txt"), "Web01\n");
+  const ChildRun fresh = txreport(
+      {"--hosts", "one.txt", "--since", "2026-12-08", "logs/web01.log"});
+  EXPECT_EQ(0, fresh.exit_status) << fresh.out;
+}
+
+TEST_F(Cli, RefusesAHostsFileThatIsNoList) {
+  write_file(path("log.log"), kGood);
+  write_file(path("utf16.txt"), std::string("\xFF\xFEw\0e\0b\0", 8));
+  write_file(path("long.txt"), "a\n" + std::string(300, 'b') + "\n");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"--hosts", "nope.txt", "log.log"},
+       "--hosts \"nope.txt\": cannot open: No such file or directory"},
+      {{"--hosts", "utf16.txt", "log.log"},
+       "--hosts \"utf16.txt\": UTF-16 text: write it as ASCII (Set-Content "
+       "-Encoding ascii)"},
+      {{"--hosts", "long.txt", "log.log"},
+       "--hosts \"long.txt\": line 2: longer than 255 bytes"},
+      {{"--since", "2026-12-08T14:03Z", "log.log"},
+       "--since takes a UTC time, YYYY-MM-DDTHH:MM:SSZ or YYYY-MM-DD, not "
+       "\"2026-12-08T14:03Z\""}};
+  for (const auto &[args, message] : cases) {
+    const ChildRun refused = txreport(args);
+    EXPECT_EQ(2, refused.exit_status) << message;
+    EXPECT_EQ("txreport: " + message +
+                  "\nTry 'txreport --help' for more information.\n",
+              refused.err);
+    EXPECT_EQ("", refused.out);
+  }
 }
 
 }  // namespace
