@@ -4,7 +4,9 @@
 # headless Chromium builds its DOM. One row per group of hosts with one
 # status, map and problem (as --format jsonl and csv give them), not ok
 # groups first, then the largest, then in name order; each row's hosts,
-# count, status and sixteen cells; a hostile file name as text; the long
+# count, status and sixteen cells; hosts on the --hosts list without a log
+# (missing) grouped like any others, a log from before --since (stale)
+# beside what it says, each log's time on its host's name; a hostile file name as text; the long
 # line of a script that names a program it cannot find, whole; nothing
 # fetched, only the page's own script. Then the page searched and linked to
 # one host through its address, and its screenshot, as docs/txreport.md
@@ -50,11 +52,21 @@ registry "$(key rw 1)" "$value" "$(key rw 3)" 'value 4 00000000- ReportTxEarly'
 "$txcheck" >"$logs/web04.log" || :
 checked web05.log "$(key rw 1)" "$value" "$(key ro 6)" "$value" "$(key na 9)"
 
+# The hosts that should report, as a list from Active Directory has them:
+# two without a log, two logs from hosts not on it; and a log written long
+# before the others.
+printf '%s\r\n' '# OU=Servers' WEB01 web02 web03 web04 web05 app01 app02 db01 \
+  db02 db03 pos01 pos02 pos03 pos04 pos05 ps01 gpo01 web98 web99 \
+  >"$work/hosts.txt"
+touch -d 2026-01-01T00:00:00Z "$logs/db02.log"
+listed=(--hosts "$work/hosts.txt" --since 2026-02-01)
+
 status=0
-"$txreport" --format html "$logs" >"$work/fleet.html" || status=$?
+"$txreport" --format html "${listed[@]}" "$logs" >"$work/fleet.html" ||
+  status=$?
 [ "$status" -eq 1 ] || { echo "FAIL: exit status $status, not 1"; exit 1; }
-"$txreport" --format csv "$logs" >"$work/fleet.csv" || true
-"$txreport" --format jsonl "$logs" >"$work/fleet.jsonl" || true
+"$txreport" --format csv "${listed[@]}" "$logs" >"$work/fleet.csv" || true
+"$txreport" --format jsonl "${listed[@]}" "$logs" >"$work/fleet.jsonl" || true
 dump() { # NAME PAGE: the DOM of the page, as opened at this address
   browser --dump-dom "file://$work/$2" >"$work/$1.html" \
     2>"$work/browser.log" || { cat "$work/browser.log"; exit 1; }
@@ -62,7 +74,8 @@ dump() { # NAME PAGE: the DOM of the page, as opened at this address
 dump dom fleet.html
 dump search 'fleet.html#search=WEB0'
 dump linked 'fleet.html#host=%3Cimg%20src%3Dx%20onerror%3Dalert(1)%3E'
-dump missing 'fleet.html#host=web99'
+dump listed 'fleet.html#host=web99'
+dump missing 'fleet.html#host=web77'
 # Were markup ever to get into the page, its policy would let none of it run.
 sed 's|<h2>|<img src=x onerror="document.title=1"><script>document.title=2</script>&|' \
   "$work/fleet.html" >"$work/injected-page.html"
@@ -129,14 +142,21 @@ def check(ok, what):
 words = {}
 for host, instance, word in list(csv.reader(open(f"{work}/fleet.csv")))[1:]:
     words.setdefault(host, []).append(word)
-groups = {}
+groups, written = {}, {}
 for h in map(json.loads, open(f"{work}/fleet.jsonl")):
-    cells = ["unknown"] * 16 if h["status"] == "unreadable" else words[h["host"]]
-    key = (h["status"], tuple((w, letters[w]) for w in cells), h["problem"] or "")
+    cells = (["unknown"] * 16 if h["status"] in ("unreadable", "missing")
+             else words[h["host"]])
+    status = h["status"] + (f" (found {h['found']})" if "found" in h else "")
+    key = (status, tuple((w, letters[w]) for w in cells), h["problem"] or "")
+    written[h["host"]] = h["written"]
     groups.setdefault(key, []).append(h["host"])
 expected = [(sorted(names), [f"{len(names)} hosts"] if len(names) > 1 else [],
              key[0], list(key[1]), key[2]) for key, names in groups.items()]
 expected.sort(key=lambda g: (g[2] == "ok", -len(g[0]), g[0][0]))
+check(sorted(n for k, v in groups.items() if k[0] == "missing" for n in v) ==
+      ["web98", "web99"], "the missing hosts are not web98 and web99")
+check([k[0] for k, v in groups.items() if "db02" in v] == ["stale (found failed)"],
+      "db02 is not stale")
 
 dom = Dom(f"{work}/dom.html")
 shown = [row for _, row in dom.rows()]
@@ -146,13 +166,23 @@ check(len(shown) == len(expected), f"{len(shown)} rows for {len(expected)} group
 check(["<img src=x onerror=alert(1)>"] ==
       [n for r in shown for n in r[0] if "<" in n],
       "the hostile name is not shown as text")
-quoted = 'line 1: unexpected "%s"' % script_line.replace("\\", "\\\\")
-check([(["gpo01"], quoted)] == [(r[0], r[4]) for r in shown if "gpo" in r[0][0]],
+check([(["gpo01"], script_line)] == [(r[0], r[4]) for r in shown if "gpo" in r[0][0]],
       "the script's line is not shown whole")
 check([t.text() for t in Dom(f"{work}/injected.html").root.all("title")] ==
       [t.text() for t in dom.root.all("title")], "markup let in would run")
 scripts = list(dom.root.all("script"))
 check(len(scripts) == 1 and "src" not in scripts[0].attrs, "not one inline script")
+
+titles = {}
+for tr, _ in dom.rows():
+    for e in list(tr.kids[0].all("li")) or [tr.kids[0]]:
+        titles[e.text()] = e.attrs.get("title")
+check(titles == {n: w and f"written {w}" for n, w in written.items()},
+      f"the names' titles are {titles}")
+check(titles["db02"] == "written 2026-01-01T00:00:00Z", "db02's time")
+check(["2 hosts not on the list"] ==
+      [li.text() for li in dom.root.all("li") if "list" in li.text()],
+      "the summary does not count the hosts not on the list")
 
 hostile, every = "<img src=x onerror=alert(1)>", [n for r in shown for n in r[0]]
 for name, found, showing, marking in (
@@ -160,7 +190,8 @@ for name, found, showing, marking in (
         ("search", "5 hosts in 4 rows with \u201cWEB0\u201d in the name.",
          [n for n in every if "web0" in n.lower()], []),
         ("linked", f"Host \u201c{hostile}\u201d is marked below.", every, [hostile]),
-        ("missing", "No host named \u201cweb99\u201d is on this page.", every, [])):
+        ("listed", "Host \u201cweb99\u201d is marked below.", every, ["web99"]),
+        ("missing", "No host named \u201cweb77\u201d is on this page.", every, [])):
     page = Dom(f"{work}/{name}.html")
     check(page.fetching == [], f"{name}: the page would fetch: {page.fetching}")
     said = [s.text() for s in page.root.all("span") if s.attrs.get("id") == "found"]
@@ -176,10 +207,11 @@ for name, found, showing, marking in (
                           f"{name}: a <details> around the host is closed")
     check(shows == showing, f"{name}: the hosts shown are {shows}")
     check(marked == marking, f"{name}: the marked hosts are {marked}")
-print(f"{len(shown)} rows for {sum(len(r[0]) for r in shown)} hosts;",
-      ", ".join(f"{sum(len(r[0]) for r in shown if r[2] == s)} {s}"
-                for s in ("ok", "needs-reset", "failed", "incomplete",
-                          "unreadable")), "; searched and linked")
+counts = ", ".join(f"{sum(len(r[0]) for r in shown if r[2].split()[0] == s)} {s}"
+                   for s in ("ok", "needs-reset", "failed", "incomplete",
+                             "unreadable", "stale", "missing"))
+print(f"{len(shown)} rows for {sum(len(r[0]) for r in shown)} hosts; {counts};",
+      "searched and linked")
 sys.exit(failures != 0)
 PY
 
