@@ -284,6 +284,10 @@ bool read_host_list(const std::string &bytes, std::vector<std::string> &names,
       continue;
     }
     text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    // dsquery -o rdn quotes each name.
+    if (text.size() > 2 && text.front() == '"' && text.back() == '"') {
+      text = text.substr(1, text.size() - 2);
+    }
     for (std::size_t at = 0; at < text.size();) {
       char32_t code_point = 0;
       const std::size_t length = utf8_sequence(text, at, code_point);

@@ -21,8 +21,9 @@ struct Options {
   std::vector<std::string> paths;
 };
 
-// A hosts file: one name a line, blank lines and # comments, LF or CR LF,
-// ASCII or UTF-8 with or without a byte order mark. At most this many
+// A hosts file: one name a line (or in double quotes, as dsquery -o rdn
+// writes it), blank lines and # comments, LF or CR LF, ASCII or UTF-8 with
+// or without a byte order mark. At most this many
 // lines, each at most so many bytes; so at most kHostsFileMax bytes.
 constexpr std::size_t kHostLineMax = 255;
 constexpr std::size_t kHostLinesMax = 65536;

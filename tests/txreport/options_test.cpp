@@ -157,6 +157,7 @@ TEST(HostList, ReadsNamesAndRefusesWhatIsNoName) {
       {"web01\nweb02\n", {"web01", "web02"}},
       {"\xEF\xBB\xBFWEB01\r\n\r\n  # a comment\r\n\tdb \r\nweb01", {"WEB01", "db"}},
       {"# only comments\n\n", {}},
+      {"\"WEB01\"\r\n\"DB01\"\r\n\"\"\"\n", {"WEB01", "DB01", "\""}},
       {"", {}},
       {"caf\xC3\xA9\nCAF\xC3\xA9\nCAF\xC3\x89\n",
        {"caf\xC3\xA9", "CAF\xC3\x89"}},
