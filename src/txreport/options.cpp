@@ -32,7 +32,9 @@ constexpr char kUsageRest[] =
     "  --format table   a line per host: host, status, instance map and\n"
     "                   problem, then a count of hosts by status (default)\n"
     "  --format csv     host,instance,outcome: a row per host and instance;\n"
-    "                   an unreadable host has one row, HOST,,unreadable\n"
+    "                   an unreadable or missing host has one row,\n"
+    "                   HOST,,unreadable or HOST,,missing; a stale host's\n"
+    "                   rows give what its log says\n"
     "  --format jsonl   a JSON object per host: host, status, found (what a\n"
     "                   stale log says), instances (sixteen outcomes),\n"
     "                   problem (null when there is none), written (when\n"
@@ -85,8 +87,8 @@ long long days_from_civil(long long year, long long month, long long day) {
   const long long year_of_era = year - era * 400;
   const long long day_of_year =
       (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const long long day_of_era = year_of_era * 365 + year_of_era / 4 -
-                               year_of_era / 100 + day_of_year;
+  const long long day_of_era =
+      year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
   return era * 146097 + day_of_era - 719468;
 }
 
@@ -217,9 +219,10 @@ bool parse_options(const std::vector<std::string> &args, Options &options,
     } else if (is_option(arg, kSinceOption)) {
       if (!option_value(args, at, kSinceOption, value) ||
           !parse_utc_time(value, options.since)) {
-        error = "--since takes a UTC time, YYYY-MM-DDTHH:MM:SSZ or "
-                "YYYY-MM-DD, not " +
-                quoted(value);
+        error =
+            "--since takes a UTC time, YYYY-MM-DDTHH:MM:SSZ or "
+            "YYYY-MM-DD, not " +
+            quoted(value);
         return false;
       }
       options.since_given = true;
@@ -294,8 +297,7 @@ bool read_host_list(const std::string &bytes, std::vector<std::string> &names,
       if (length == 0 || is_control(code_point) ||
           is_hidden_format(code_point) || code_point == ' ' ||
           code_point == '\t') {
-        error = where + "not a printable name without spaces: " +
-                quoted(text);
+        error = where + "not a printable name without spaces: " + quoted(text);
         return false;
       }
       at += length;
@@ -330,8 +332,8 @@ bool parse_utc_time(const std::string &text, long long &seconds) {
     minute = digits_at(text, 14, 2);
     second = digits_at(text, 17, 2);
   }
-  if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 ||
-      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+  if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 59) {
     return false;
   }
   const long long days = days_from_civil(year, month, day);
@@ -357,10 +359,9 @@ std::string utc_time_text(long long seconds) {
   days += 719468;
   const long long era = (days >= 0 ? days : days - 146096) / 146097;
   const long long day_of_era = days - era * 146097;
-  const long long year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 -
-       day_of_era / 146096) /
-      365;
+  const long long year_of_era = (day_of_era - day_of_era / 1460 +
+                                 day_of_era / 36524 - day_of_era / 146096) /
+                                365;
   const long long day_of_year =
       day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const long long shifted_month = (5 * day_of_year + 2) / 153;

@@ -1,5 +1,6 @@
 // The command line: txreport [--format table|csv|jsonl|html] [--expect LIST]
-// [--hosts FILE] [--since TIME] [--] PATH..., or txreport --help (or /?), or txreport --version.
+// [--hosts FILE] [--since TIME] [--] PATH..., or txreport --help (or /?), or
+// txreport --version.
 #ifndef TXREPORT_OPTIONS_H
 #define TXREPORT_OPTIONS_H
 

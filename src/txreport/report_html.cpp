@@ -241,8 +241,8 @@ std::string summary(const StatusCounts &counts, int unlisted) {
     bar += hosts != 0 ? bar_part(word, hosts) : "";
   }
   if (unlisted != kNoHostList) {
-    numbers += "<li>" + count_text(unlisted, "host", "hosts") +
-               " not on the list";
+    numbers +=
+        "<li>" + count_text(unlisted, "host", "hosts") + " not on the list";
   }
   return numbers + "</ul>\n" + bar + "</div>\n";
 }
@@ -324,8 +324,8 @@ std::string hosts_cell(const Group &group) {
            html_text(host_text(group.first->host));
   }
   std::string cell =
-      std::string("<th><details") + (group.size() <= kOpenNamesMax ? " open" : "") +
-      "><summary>" +
+      std::string("<th><details") +
+      (group.size() <= kOpenNamesMax ? " open" : "") + "><summary>" +
       count_text(static_cast<int>(group.size()), "host", "hosts") +
       "</summary><ul class=n>";
   for (auto report = group.first; report != group.last; ++report) {
@@ -386,7 +386,8 @@ void write_html_page(std::vector<HostReport> hosts, const StatusCounts &counts,
       }));
   const int ok_hosts = static_cast<int>(hosts.size()) - not_ok;
 
-  write(page_head(static_cast<int>(hosts.size())) + summary(counts, unlisted) + legend() +
+  write(page_head(static_cast<int>(hosts.size())) + summary(counts, unlisted) +
+        legend() +
         "<input type=search id=find placeholder=\"Find hosts by name\" "
         "aria-label=\"Find hosts by name\" autocomplete=off>"
         "<span id=found role=status></span>\n");

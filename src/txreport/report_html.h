@@ -16,7 +16,8 @@
 // per group of hosts with one status, instance map and problem, with the
 // group's names: groups that are not ok first, then the ok ones (folded
 // away when there are many rows), each the groups of most hosts first, then
-// in name order; each log's time as its name's title. A script searches names and follows #host=NAME links.
+// in name order; each log's time as its name's title. A script searches names
+// and follows #host=NAME links.
 void write_html_page(std::vector<HostReport> hosts, const StatusCounts &counts,
                      int unlisted, void (*write)(const std::string &));
 

@@ -1,9 +1,9 @@
 // The built program on folders of files: hosts in order, exit statuses,
 // files and folders it cannot read, and output jq accepts for any name.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -239,9 +239,9 @@ TEST_F(Cli, ReportsEachFileOnceAndEachHostOfTwoFiles) {
 }
 
 void set_written(const std::string &path, long long seconds) {
-  const utimbuf times{static_cast<time_t>(seconds),
-                      static_cast<time_t>(seconds)};
-  ASSERT_EQ(0, utime(path.c_str(), &times)) << path;
+  const timespec times[2] = {{static_cast<time_t>(seconds), 0},
+                             {static_cast<time_t>(seconds), 0}};
+  ASSERT_EQ(0, utimensat(AT_FDCWD, path.c_str(), times, 0)) << path;
 }
 
 // A fleet against its list, as Active Directory writes it: a host without

@@ -155,7 +155,8 @@ TEST(Times, ReadAndWriteUtc) {
 TEST(HostList, ReadsNamesAndRefusesWhatIsNoName) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> lists{
       {"web01\nweb02\n", {"web01", "web02"}},
-      {"\xEF\xBB\xBFWEB01\r\n\r\n  # a comment\r\n\tdb \r\nweb01", {"WEB01", "db"}},
+      {"\xEF\xBB\xBFWEB01\r\n\r\n  # a comment\r\n\tdb \r\nweb01",
+       {"WEB01", "db"}},
       {"# only comments\n\n", {}},
       {"\"WEB01\"\r\n\"DB01\"\r\n\"\"\"\n", {"WEB01", "DB01", "\""}},
       {"", {}},
@@ -169,18 +170,22 @@ TEST(HostList, ReadsNamesAndRefusesWhatIsNoName) {
     EXPECT_EQ(names, read) << bytes;
   }
   const std::vector<std::pair<std::string, std::string>> refused{
-      {"\xFF\xFEw\0e\0b\0", "UTF-16 text: write it as ASCII (Set-Content "
-                              "-Encoding ascii)"},
+      {"\xFF\xFEw\0e\0b\0",
+       "UTF-16 text: write it as ASCII (Set-Content "
+       "-Encoding ascii)"},
       {"a\n" + std::string(256, 'b'), "line 2: longer than 255 bytes"},
       {"web 01\n", "line 1: not a printable name without spaces: \"web 01\""},
-      {"a\nb\x1B[2J\n", "line 2: not a printable name without spaces: "
-                       "\"b\\x1B[2J\""},
+      {"a\nb\x1B[2J\n",
+       "line 2: not a printable name without spaces: "
+       "\"b\\x1B[2J\""},
       {std::string("w\0e\0b\0\n", 7),
        "line 1: not a printable name without spaces: \"w\\x00e\\x00b\\x00\""},
-      {"caf\xE9\n", "line 1: not a printable name without spaces: "
-                    "\"caf\\xE9\""},
-      {"z\xE2\x80\xAEz\n", "line 1: not a printable name without spaces: "
-                           "\"z\\xE2\\x80\\xAEz\""}};
+      {"caf\xE9\n",
+       "line 1: not a printable name without spaces: "
+       "\"caf\\xE9\""},
+      {"z\xE2\x80\xAEz\n",
+       "line 1: not a printable name without spaces: "
+       "\"z\\xE2\\x80\\xAEz\""}};
   for (const auto &[bytes, message] : refused) {
     std::vector<std::string> read;
     std::string error;
