@@ -34,7 +34,7 @@ status=$?
 echo "$report"
 [ $status -eq 1 ] && [ "$report" = "HOST   STATUS       INSTANCES 0-15    PROBLEM
 web01  failed       .L..............  instance 1 lost (value deleted, none written)
-1 host: 0 ok, 0 needs-reset, 1 failed, 0 incomplete, 0 unreadable" ] || fail "the installed txreport's report"
+1 host: 0 ok, 0 needs-reset, 1 failed, 0 incomplete, 0 unreadable, 0 stale, 0 missing" ] || fail "the installed txreport's report"
 
 echo "$failures failed checks"
 exit $((failures != 0))
