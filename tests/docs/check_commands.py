@@ -197,6 +197,8 @@ def check_programs(source, work, programs):
             fail(f"{label(page, source)}: no command found")
         folder = folder_for(work, label(page, source))
         shutil.copytree(fleet / "reports", folder / "reports")
+        # The hosts that should report, as docs/txreport.md lists them.
+        (folder / "hosts.txt").write_bytes(b"WEB01\r\nweb02\r\nweb03\r\n")
         page_env, registry = registry_with(folder, seed)
         run(["txcheck"], env=page_env, cwd=folder)  # the registry in the programs' own form
         before = {}
