@@ -166,7 +166,8 @@ check(len(shown) == len(expected), f"{len(shown)} rows for {len(expected)} group
 check(["<img src=x onerror=alert(1)>"] ==
       [n for r in shown for n in r[0] if "<" in n],
       "the hostile name is not shown as text")
-check([(["gpo01"], script_line)] == [(r[0], r[4]) for r in shown if "gpo" in r[0][0]],
+check([(["gpo01"], script_line)] ==
+      [(r[0], r[4]) for r in shown if "gpo" in r[0][0]],
       "the script's line is not shown whole")
 check([t.text() for t in Dom(f"{work}/injected.html").root.all("title")] ==
       [t.text() for t in dom.root.all("title")], "markup let in would run")
