@@ -18,7 +18,7 @@ dpkg --root="$root" --log=/dev/null -i "$deb" || fail "dpkg -i beside $(echo $de
 dpkg --root="$root" --verify txreport || fail "dpkg --verify"
 help=$("$program" --help | head -n 1)
 echo "$help"
-[ "$help" = "Usage: txreport [--format table|csv|jsonl|html] [--expect LIST] [--] PATH..." ] ||
+[ "$help" = "Usage: txreport [--format table|csv|jsonl|html] [--expect LIST]" ] ||
   fail "the installed txreport's --help"
 
 # Instance 1 lost: deleted, then the write failed; no other instance key.
