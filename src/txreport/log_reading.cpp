@@ -119,6 +119,16 @@ Line line_at(std::string_view text, std::size_t at) {
   return line;
 }
 
+// Where the line at `at` does not fit: only the end of the text, at `size`,
+// may cut a line, and only where it could still become `start`. Otherwise
+// the reading is `wrong` there; `end` is where it stops.
+void stop_at(const Line &line, std::string_view start, std::size_t at,
+             std::size_t size, bool &wrong, std::size_t &end) {
+  wrong = line.whole ||
+          !(starts_with(start, line.text) || starts_with(line.text, start));
+  end = wrong ? at : size;
+}
+
 // "Quorv<n> WORD FOUND": the state of instance n and what it found, in
 // printable ASCII as txcheck escapes it.
 bool read_instance_line(std::string_view line, std::string_view start,
@@ -363,11 +373,7 @@ CheckReading read_check(std::string_view text, std::size_t at) {
       fits = line.text == start;  // the last line may lack its line break
     }
     if (!fits) {
-      // Only the end of the text may cut a line, and only where it could
-      // still become one.
-      reading.wrong = line.whole || !(starts_with(start, line.text) ||
-                                      starts_with(line.text, start));
-      reading.end = reading.wrong ? at : text.size();
+      stop_at(line, start, at, text.size(), reading.wrong, reading.end);
       return reading;
     }
     at = line.next;
@@ -437,11 +443,7 @@ RestoreReading read_restore(std::string_view text, std::size_t at) {
       }
     }
     if (!fits) {
-      // Only the end of the text may cut a line, and only where it could
-      // still become one.
-      reading.wrong = line.whole || !(starts_with(start, line.text) ||
-                                      starts_with(line.text, start));
-      reading.end = reading.wrong ? at : text.size();
+      stop_at(line, start, at, text.size(), reading.wrong, reading.end);
       return reading;
     }
     at = line.next;
