@@ -10,14 +10,16 @@
 #include <wchar.h>
 #include <windows.h>
 
-static wchar_t launch[MAX_PATH], status[MAX_PATH], self[MAX_PATH], done[MAX_PATH];
-static wchar_t errors[MAX_PATH];
+enum { PATH_SIZE = 4096 };
+
+static wchar_t launch[PATH_SIZE], status[PATH_SIZE], self[PATH_SIZE], done[PATH_SIZE];
+static wchar_t errors[PATH_SIZE];
 static wchar_t line[32768];
 
 int main(void) {
-  if (!GetEnvironmentVariableW(L"TXRESET_STAND_IN_LAUNCH", launch, MAX_PATH) ||
-      !GetEnvironmentVariableW(L"TXRESET_STAND_IN_STATUS", status, MAX_PATH) ||
-      !GetModuleFileNameW(NULL, self, MAX_PATH)) {
+  if (!GetEnvironmentVariableW(L"TXRESET_STAND_IN_LAUNCH", launch, PATH_SIZE) ||
+      !GetEnvironmentVariableW(L"TXRESET_STAND_IN_STATUS", status, PATH_SIZE) ||
+      !GetModuleFileNameW(NULL, self, PATH_SIZE)) {
     fputs("stand-in program: no TXRESET_STAND_IN_LAUNCH or TXRESET_STAND_IN_STATUS\n", stderr);
     return 9009;
   }
@@ -31,8 +33,8 @@ int main(void) {
   } else {
     while (*rest && *rest != L' ' && *rest != L'\t') rest++;
   }
-  swprintf(done, MAX_PATH, L"%ls\\%lu", status, GetCurrentProcessId());
-  swprintf(errors, MAX_PATH, L"%ls.err", done);
+  swprintf(done, PATH_SIZE, L"%ls\\%lu", status, GetCurrentProcessId());
+  swprintf(errors, PATH_SIZE, L"%ls.err", done);
   swprintf(line, 32768, L"\"%ls\" \"%ls\" %ls%ls", launch, done, name, rest);
   STARTUPINFOW start;
   ZeroMemory(&start, sizeof start);
