@@ -26,7 +26,9 @@
 # not. With only the x86 programs on the controller, the rollout and the
 # restore run them where the host has WOW64, the log saying so, and the
 # host fails where it has none, with the script's message. Last, a host whose only finding is an instance that
-# txreset cannot change is reported, not reset or changed. Every play stages its files in
+# txreset cannot change is reported, not reset or changed; and where the
+# first reset's backup cannot be fetched, the host fails, naming where the
+# backup stays on the host, in the run's folder. Every play stages its files in
 # a new folder that win_tempfile made in the account's own temporary folder,
 # asked for no other place, and leaves nothing on the host, failed or not.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
@@ -288,6 +290,22 @@ mv "$work/bundle/x86" "$work/bundle/x64"
 sed -i 's/^key rw \(.*Quorv1.Parameters\)$/key ro \1/' "$host/registry"
 play_run "a run where the key grants only reading" 0 failed tarnel.txreset.rollout
 [ "$checks $transcripts" = "1 0" ] || fail "txreset ran where the key grants only reading"
+
+# A first reset whose backup cannot be fetched: the host fails, naming the
+# backup in the run's folder, which stays on the host with it; the
+# controller keeps none.
+printf '%s\n' "$original" >"$host/registry"
+rm "$work/reports/web01.reg"
+output=$(TXRESET_STAND_IN_UNFETCHABLE=backup.reg whole_play tarnel.txreset.rollout) || true
+echo "$output"
+staged=$(jq -rs 'last.path' "$tempfiles")
+grep -Fq "\"msg\": \"the backup of web01 could not be fetched to $work/reports/web01.reg: it stays \
+on the host as ${staged//\\/\\\\}\\\\backup.reg\"" <<<"$output" &&
+  grep -Eq "^web01 +: .* changed=1 .* failed=1 " <<<"$output" ||
+  fail "a backup that cannot be fetched does not fail the host, naming where it is"
+iconv -f UTF-16 -t UTF-8 "$host/${staged//\\//}/backup.reg" | grep -qx $'"ReportTxEarly"=dword:00000007\r' ||
+  fail "the backup that could not be fetched is not left on the host"
+[ ! -e "$work/reports/web01.reg" ] || fail "the controller keeps a backup that could not be fetched"
 
 [ "$failures" -eq 0 ] && echo "ok: the Ansible collection and playbooks"
 exit $((failures != 0))
