@@ -10,15 +10,55 @@ rem With /restore (txreset-restore.cmd, which gives its own name for the
 rem log's lines), it puts that backup back instead, with txrestore.exe, and
 rem logs what txrestore says and a check of what the machine holds then.
 rem   txreset-startup.cmd LOG-FOLDER /restore [NAME]
+rem With /stdout, for a run in a private folder that holds the script and
+rem its x86\ and x64\ folders (the Ansible roles), the same is done without
+rem a log folder: the log goes to standard output once complete, and the
+rem backup is backup.reg beside the script. /backup saves it with the first
+rem check, where a reset follows (the caller keeps none yet); /check only
+rem checks; /restore puts it back, and with /check only says what it would
+rem put back. Exit status 0 when the programs ran, whatever they found; 1,
+rem saying why on standard error too, when one of them could not.
+rem   txreset-startup.cmd /stdout [/backup or /check]
+rem   txreset-startup.cmd /stdout /restore [/check]
 setlocal EnableExtensions
+set "SCRIPT=%~nx0"
+set "STDOUT="
+set "KEEP="
+set "CHECKONLY="
+set "RESTOREOPTIONS="
+set "FAILED="
+if /i "%~1"=="/stdout" goto stdoutmode
 set "LOGDIR=%~1"
 set "MODE=%~2"
-set "SCRIPT=%~nx0"
 if not "%~3"=="" set "SCRIPT=%~3"
 if not defined LOGDIR goto usage
 if defined MODE if /i not "%MODE%"=="/restore" goto usage
 if "%LOGDIR:~-1%"=="\" set "LOGDIR=%LOGDIR:~0,-1%"
+goto modeset
+:stdoutmode
+set "STDOUT=1"
+set "LOGDIR=%~dp0"
+set "LOGDIR=%LOGDIR:~0,-1%"
+set "MODE="
+set "OPTION=%~2"
+if /i "%OPTION%"=="/restore" (
+  set "MODE=/restore"
+  set "OPTION=%~3"
+  if not "%~4"=="" goto usage
+) else if not "%~3"=="" goto usage
+if /i "%OPTION%"=="/backup" if not defined MODE (
+  set "KEEP=1"
+  set "OPTION="
+)
+if /i "%OPTION%"=="/check" (
+  set "CHECKONLY=1"
+  set "OPTION="
+)
+if defined OPTION goto usage
+if defined CHECKONLY set "RESTOREOPTIONS=--check"
+:modeset
 set "PROGRAMS=txcheck.exe txreset.exe"
+if defined CHECKONLY set "PROGRAMS=txcheck.exe"
 if /i "%MODE%"=="/restore" set "PROGRAMS=txrestore.exe txcheck.exe"
 
 rem The build, from this script's own folder: x86\ runs wherever Windows
@@ -43,6 +83,7 @@ set "CHECK=%~dp0%BUILD%\txcheck.exe"
 set "RESET=%~dp0%BUILD%\txreset.exe"
 set "RESTORE=%~dp0%BUILD%\txrestore.exe"
 set "BACKUP=%LOGDIR%\backup\%COMPUTERNAME%.reg"
+if defined STDOUT set "BACKUP=%LOGDIR%\backup.reg"
 
 rem The log is written under partial\ first and moved into place when
 rem complete: a reader of LOG-FOLDER, which takes only the files directly
@@ -52,11 +93,18 @@ rem only where they are missing: on a share where each machine may write
 rem only what it made, the administrators make them (deploy/gpo/README.md).
 rem What the script says itself goes into the log as "NAME: TEXT" lines,
 rem which txreport reads: before the programs' output, what the run did
-rem otherwise; last, what it could not do.
+rem otherwise; last, what it could not do. With /stdout, the log is made
+rem beside the script, and the backup saved in its place at once.
 set "PARTIAL=%LOGDIR%\partial"
 set "WORKLOG=%PARTIAL%\%COMPUTERNAME%.log"
 set "NEWBACKUP=%PARTIAL%\%COMPUTERNAME%.reg"
 set "LOG=%LOGDIR%\%COMPUTERNAME%.log"
+if defined STDOUT (
+  set "WORKLOG=%LOGDIR%\%COMPUTERNAME%.log"
+  set "NEWBACKUP=%BACKUP%"
+  goto logready
+)
+if not exist "%BACKUP%" set "KEEP=1"
 for %%d in ("%PARTIAL%" "%LOGDIR%\backup") do (
   if not exist "%%~d\" mkdir "%%~d" 2>nul
   if not exist "%%~d\" (
@@ -64,6 +112,7 @@ for %%d in ("%PARTIAL%" "%LOGDIR%\backup") do (
     exit /b 1
   )
 )
+:logready
 type nul >"%WORKLOG%"
 if defined FALLBACK (
   >>"%WORKLOG%" echo %SCRIPT%: x64\%LACKING% is missing: running x86\ under WOW64
@@ -79,11 +128,14 @@ rem Until the machine has a backup, the first check also saves one under
 rem partial\, which takes its place in backup\ only when a reset follows;
 rem where it cannot be saved (exit status 2, or the move fails), nothing is
 rem reset. A missing program or backup is said in the log, so that the
-rem report names this machine's problem.
+rem report names this machine's problem. With /stdout /backup, a backup
+rem that txcheck.exe did not save is such a problem, whatever it found;
+rem with /check, the one check is all.
 set "NEEDED="
 if not exist "%CHECK%" (
-  >>"%WORKLOG%" echo %SCRIPT%: %CHECK% is missing
-) else if exist "%BACKUP%" (
+  set "PROBLEM=%CHECK% is missing"
+  call :problem
+) else if not defined KEEP (
   "%CHECK%" >>"%WORKLOG%" 2>&1
 ) else (
   "%CHECK%" --backup "%NEWBACKUP%" >>"%WORKLOG%" 2>&1
@@ -93,16 +145,21 @@ if exist "%CHECK%" if not errorlevel 2 (
     if "%%b"=="needs-reset" set "NEEDED=1"
   )
 )
-if defined NEEDED if not exist "%BACKUP%" (
+if defined CHECKONLY goto publish
+if defined STDOUT if defined KEEP if exist "%CHECK%" if not exist "%BACKUP%" set "NEEDED=1"
+if defined NEEDED if defined KEEP if not exist "%BACKUP%" (
   move /y "%NEWBACKUP%" "%BACKUP%" >nul 2>&1
   if not exist "%BACKUP%" (
-    >>"%WORKLOG%" echo %SCRIPT%: cannot save the backup %BACKUP%
+    set "PROBLEM=cannot save the backup %BACKUP%"
+    call :problem
     set "NEEDED="
   )
 )
-if exist "%NEWBACKUP%" del "%NEWBACKUP%"
+if exist "%NEWBACKUP%" if not defined NEEDED del "%NEWBACKUP%"
+if exist "%NEWBACKUP%" if not defined STDOUT del "%NEWBACKUP%"
 if defined NEEDED if not exist "%RESET%" (
-  >>"%WORKLOG%" echo %SCRIPT%: %RESET% is missing
+  set "PROBLEM=%RESET% is missing"
+  call :problem
   set "NEEDED="
 )
 if defined NEEDED (
@@ -126,25 +183,29 @@ if exist "%BACKUP%" goto restorebackup
 set "NOBACKUP=%SCRIPT%: there is no backup %BACKUP%: nothing to put back"
 >>"%WORKLOG%" echo %NOBACKUP%
 >&2 echo %NOBACKUP%
+set "FAILED=1"
 goto checkrestore
 :restorebackup
 if not exist "%RESTORE%" goto norestore
-"%RESTORE%" "%BACKUP%" >>"%WORKLOG%" 2>&1
+"%RESTORE%" %RESTOREOPTIONS% "%BACKUP%" >>"%WORKLOG%" 2>&1
 if errorlevel 0 if not errorlevel 1 set "RESTORED=1"
 goto checkrestore
 :norestore
->>"%WORKLOG%" echo %SCRIPT%: %RESTORE% is missing
+set "PROBLEM=%RESTORE% is missing"
+call :problem
 goto publish
 :checkrestore
 if exist "%CHECK%" (
   "%CHECK%" >>"%WORKLOG%" 2>&1
 ) else (
-  >>"%WORKLOG%" echo %SCRIPT%: %CHECK% is missing
+  set "PROBLEM=%CHECK% is missing"
+  call :problem
 )
 
 rem Whether the move worked is read from the files: some cmd leave
 rem ERRORLEVEL as the last program set it when MOVE succeeds.
 :publish
+if defined STDOUT goto stdoutpublish
 move /y "%WORKLOG%" "%LOG%" >nul 2>&1
 if exist "%WORKLOG%" goto unmoved
 if not exist "%LOG%" goto unmoved
@@ -155,6 +216,23 @@ exit /b 0
 >&2 echo %SCRIPT%: cannot move %WORKLOG% to %LOG%
 exit /b 1
 
+rem With /stdout, the log is written out whole, once the programs have
+rem ended, and removed.
+:stdoutpublish
+type "%WORKLOG%"
+del "%WORKLOG%"
+if defined FAILED exit /b 1
+exit /b 0
+
+rem A line of the log that says what the script could not do, PROBLEM;
+rem with /stdout, on standard error too.
+:problem
+>>"%WORKLOG%" echo %SCRIPT%: %PROBLEM%
+if defined STDOUT >&2 echo %SCRIPT%: %PROBLEM%
+set "FAILED=1"
+exit /b 0
+
 :usage
 >&2 echo usage: %SCRIPT% LOG-FOLDER [/restore [NAME]]
+>&2 echo    or: %SCRIPT% /stdout [/backup ^| /check ^| /restore [/check]]
 exit /b 2

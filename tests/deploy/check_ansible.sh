@@ -10,8 +10,12 @@
 # needs the controller's WinRM library, and, with no txreport on the
 # controller, its report says how to install it. Its
 # rollout playbook, run from a folder where its logs go to reports/, on one
-# host whose Windows modules and shell are stand-ins (windows_stand_in/) that
-# run txcheck, txreset and txrestore as built on the emulated registry:
+# host whose Windows modules and shell are stand-ins (windows_stand_in/):
+# the startup script runs under Wine's cmd in a 64-bit prefix made for the
+# test, from the account's temporary folder, whose path has a space, and
+# its programs are stand-ins that run txcheck, txreset and txrestore as
+# built on the emulated registry. The calls that reach the host are
+# counted: at most 4 for a host that needs nothing, 5 for its first reset.
 # under --check it changes nothing and only checks; the first run keeps the
 # backup, resets and counts the host changed; the second only checks and
 # does not, and keeps the backup as it was. Then its restore playbook: under
@@ -20,15 +24,19 @@
 # and nothing changes; a run puts the registry back as it was before the
 # first run, byte for byte, and counts the host changed; a second run does
 # not. With only the x86 programs on the controller, the rollout and the
-# restore run them where the host has WOW64, saying so, and the host fails
-# where it has none. Last, a host whose only finding is an instance that
-# txreset cannot change is reported, not reset or changed. Every play stages its files in
+# restore run them where the host has WOW64, the log saying so, and the
+# host fails where it has none, with the script's message. Last, a host whose only finding is an instance that
+# txreset cannot change is reported, not reset or changed; and where the
+# first reset's backup cannot be fetched, the host fails, naming where the
+# backup stays on the host, in the run's folder. Every play stages its files in
 # a new folder that win_tempfile made in the account's own temporary folder,
 # asked for no other place, and leaves nothing on the host, failed or not.
 # Usage: check_ansible.sh SOURCE_DIR txreset_emulated txcheck_emulated
 #                         txrestore_emulated txreport WORK_DIR VERSION
+#                         WINE64_LOADER MINGW64_CC
 set -euo pipefail
 source_dir=$1 txreset=$2 txcheck=$3 txrestore=$4 txreport=$5 work=$6 version=$7
+wine_loader=$8 mingw_cc=$9
 playbook=$source_dir/deploy/ansible/txreset.yml
 restore=$source_dir/deploy/ansible/txreset-restore.yml
 collections=$work/collections
@@ -127,12 +135,26 @@ installed on the controller: install txreport_${version}_amd64.deb from the rele
 (sudo apt install ./txreport_${version}_amd64.deb)\"}" <<<"$output" ||
   fail "the report does not say how to install txreport"
 
-# The collection's playbooks, on one host.
-host=$work/web01 tempfiles=$work/tempfiles.jsonl
-mkdir -p "$host" "$work/bundle/x64"
-cp "$txcheck" "$work/bundle/x64/txcheck.exe"
-cp "$txreset" "$work/bundle/x64/txreset.exe"
-cp "$txrestore" "$work/bundle/x64/txrestore.exe"
+# The collection's playbooks, on one host: its drive C: is $host/C:, with
+# the prefix's Windows folder, and its programs start the Linux builds.
+host=$work/web01 tempfiles=$work/tempfiles.jsonl calls=$work/calls
+stand_in=$source_dir/tests/deploy/windows_stand_in
+wine_prefix=$work/wine
+mkdir -p "$host/C:" "$work/bundle/x64" "$work/native"
+export WINEPREFIX=$wine_prefix WINELOADER=$wine_loader WINEDEBUG=-all \
+  WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+trap '"$source_dir/tests/support/wine_prefix.sh" stop "$wine_prefix"' EXIT
+"$source_dir/tests/support/wine_prefix.sh" start "$wine_prefix" win64 "$wine_loader"
+ln -s "$wine_prefix/drive_c/windows" "$host/C:/windows"
+ln -sfn "$host/C:" "$wine_prefix/dosdevices/c:"
+"$mingw_cc" -std=c11 -O2 -Wall -Wextra -Werror -o "$work/program.exe" "$stand_in/program.c"
+for program in txcheck txreset txrestore; do
+  cp "$work/program.exe" "$work/bundle/x64/$program.exe"
+done
+ln -s "$txcheck" "$work/native/txcheck"
+ln -s "$txreset" "$work/native/txreset"
+ln -s "$txrestore" "$work/native/txrestore"
+launch=Z:$stand_in/native_program.sh
 printf '%s\n' '[txreset_targets]' \
   'web01 ansible_connection=local ansible_shell_type=ansible.windows.stand_in' >"$work/inventory"
 # With its parent keys, as the emulated registry writes it back, so that a
@@ -147,13 +169,13 @@ held() { sed 's/^wide /value /' "$host/registry"; }
 # From $work, where the logs and backups go by default, to reports/.
 on_stand_in() { # COMMAND...
   cd "$work" && PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
-    TXRESET_STAND_IN_TEMPFILES=$tempfiles \
-    ANSIBLE_COLLECTIONS_PATH=$collections:$source_dir/tests/deploy/windows_stand_in "$@" 2>&1
+    TXRESET_STAND_IN_TEMPFILES=$tempfiles TXRESET_STAND_IN_CALLS=$calls \
+    TXRESET_STAND_IN_LAUNCH=${launch//\//\\} TXRESET_STAND_IN_PROGRAMS=$work/native \
+    ANSIBLE_COLLECTIONS_PATH=$collections:$stand_in "$@" 2>&1
 }
 whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
   on_stand_in ansible-playbook -i "$work/inventory" "$@" \
-    -e "$(jq -n --arg work "$work" \
-           '{txreset_programs_dir: "\($work)/bundle", txreset_build: "x64"}')"
+    -e "$(jq -n --arg work "$work" '{txreset_programs_dir: "\($work)/bundle"}')"
 }
 # The stand-ins put a file only in a folder that win_tempfile made, so that
 # a play that passes on them stages nothing anywhere else.
@@ -166,15 +188,20 @@ grep -q 'is not in a folder that win_tempfile made' <<<"$output" ||
 # playbook before the report), web01's changed count, its row in the report,
 # that the play made one folder on the host with win_tempfile, asking for
 # no place, under a name not made before, and left nothing on the host;
-# leaves the registry from before in $registry, web01's log in $log, and its
-# number of checks and transcripts in $checks and $transcripts.
+# leaves the registry from before in $registry, web01's log in $log (its
+# line ends as on Linux), its number of checks and transcripts in $checks
+# and $transcripts, and the number of calls that reached the host in
+# $reached, which it prints.
 plays=0
 play_run() { # DESCRIPTION CHANGED ROW PLAYBOOK OPTIONS...
   local what=$1 changed=$2 row=$3 status=0
   shift 3
   registry=$(held)
+  : >"$calls"
   output=$(whole_play "$@") || status=$?
   echo "$output"
+  reached=$(wc -l <"$calls")
+  echo "$what: $reached calls reached web01: $(sort "$calls" | uniq -c | xargs)"
   if [ "$row" = - ]; then
     grep -Eq "^web01 +: .* failed=1 " <<<"$output" || fail "$what: web01 did not fail"
   else
@@ -188,9 +215,10 @@ play_run() { # DESCRIPTION CHANGED ROW PLAYBOOK OPTIONS...
                and (map(.path) | unique | length) == $plays" "$tempfiles")" = true ] ||
     fail "$what: not one new folder from win_tempfile in the account's own temporary folder"
   local left
-  left=$(cd "$host" && find . ! -type d ! -path ./registry -o -path './C:/*/ansible.*')
+  left=$(cd "$host" && find . ! -type d ! -path ./registry ! -path ./C:/windows \
+    -o -path './C:/*/ansible.*')
   [ -z "$left" ] || fail "$what: left on the host: $left"
-  log=$(cat "$work/reports/web01.log")
+  log=$(tr -d '\r' <"$work/reports/web01.log")
   checks=$(grep -c '^txcheck version ' <<<"$log" || true)
   transcripts=$(grep -c '^Tarnel Utility Program ' <<<"$log" || true)
 }
@@ -198,6 +226,7 @@ play_run "under --check" 0 "needs-reset  -N--------------" tarnel.txreset.rollou
 grep -q 'Hosts that a run would change: web01"' <<<"$output" ||
   fail "under --check the report does not say that web01 would change"
 [ "$checks $transcripts" = "1 0" ] || fail "under --check the log is not one check"
+[ "$reached" -le 4 ] || fail "under --check $reached calls reached web01, not 4 at most"
 [ "$(held)" = "$registry" ] || fail "--check changed the registry"
 grep -qx 'Quorv1 needs-reset REG_DWORD 7' <<<"$log" || fail "--check did not find Quorv1"
 [ ! -e "$work/reports/web01.reg" ] || fail "under --check a backup was kept"
@@ -206,6 +235,7 @@ play_run "the first run" 1 "ok           -R--------------" tarnel.txreset.rollou
 iconv -f UTF-16 -t UTF-8 "$work/reports/web01.reg" | grep -qx $'"ReportTxEarly"=dword:00000007\r' ||
   fail "the first run kept no backup of Quorv1's value"
 cp "$work/reports/web01.reg" "$work/first-backup.reg"
+[ "$reached" -le 5 ] || fail "the first run took $reached calls to web01, not 5 at most"
 [ "$checks $transcripts" = "2 1" ] || fail "the first run's log is not check, transcript, check"
 [ "$(tail -n 1 <<<"$log")" = '16 instances: 1 ok, 15 absent, 0 needs-reset, 0 blocked, 0 unreadable' ] ||
   fail "the first run's last check does not find Quorv1 ok"
@@ -213,6 +243,7 @@ play_run "the second run" 0 "ok           -o--------------" tarnel.txreset.rollo
 [ "$checks $transcripts" = "1 0" ] || fail "the second run's log is not one check"
 [ "$(held)" = "$registry" ] || fail "the second run changed the registry"
 cmp "$work/reports/web01.reg" "$work/first-backup.reg" || fail "the second run replaced the backup"
+[ "$reached" -le 4 ] || fail "the second run took $reached calls to web01, not 4 at most"
 
 play_run "the restore under --check" 0 "ok           -o--------------" tarnel.txreset.restore --check
 grep -q 'A run would restore web01 from' <<<"$output" || fail "under --check the restore does not name web01"
@@ -234,34 +265,47 @@ play_run "the restore" 1 "needs-reset  -N--------------" tarnel.txreset.restore
 play_run "the restore again" 0 "needs-reset  -N--------------" tarnel.txreset.restore
 
 # Only the x86 programs on the controller: on a host that runs 32-bit
-# programs (C:\Windows\SysWOW64 is there) the rollout and the restore run
-# them, each saying so; on one that runs none, the host fails, naming the
-# missing x64 program, before anything is copied.
+# programs (C:\Windows\SysWOW64 is there, as in a 64-bit prefix) the
+# rollout and the restore run them, each log opening with the script's line
+# that says so; on one that runs none, the host fails with the script's
+# message, naming the missing x64 program, and nothing changes.
 mv "$work/bundle/x64" "$work/bundle/x86"
-mkdir -p "$host/C:/Windows/SysWOW64"
 play_run "a run with only the x86 programs" 1 "ok           -R--------------" tarnel.txreset.rollout
-grep -q '"msg": ".*/bundle/x64/txcheck.exe is missing: running x86 under WOW64"' <<<"$output" ||
+[ "$(head -n 1 <<<"$log")" = 'txreset-startup.cmd: x64\txcheck.exe is missing: running x86\ under WOW64' ] ||
   fail "the run with only the x86 programs does not say that it runs them"
 play_run "a restore with only the x86 programs" 1 "needs-reset  -N--------------" tarnel.txreset.restore
-grep -q '"msg": ".*/bundle/x64/txrestore.exe is missing: running x86 under WOW64"' <<<"$output" ||
+[ "$(head -n 1 <<<"$log")" = 'txreset-startup.cmd: x64\txrestore.exe is missing: running x86\ under WOW64' ] ||
   fail "the restore with only the x86 programs does not say that it runs them"
 [ "$(held)" = "$original" ] || fail "the restore with only the x86 programs did not put the registry back"
-rmdir "$host/C:/Windows/SysWOW64"
-registry=$(held)
-status=0
-output=$(whole_play tarnel.txreset.rollout) || status=$?
-echo "$output"
-[ "$status" -ne 0 ] && grep -Eq "^web01 +: .* changed=0 .* failed=1 " <<<"$output" &&
-  grep -q '/bundle/x64/txcheck.exe is missing, and web01 runs no 32-bit programs' <<<"$output" &&
-  ! grep -q 'Copy the builds' <<<"$output" ||
-  fail "the run with only the x86 programs on a host without WOW64 did not fail before copying"
+mv "$wine_prefix/drive_c/windows/syswow64" "$work/syswow64"
+play_run "a run with only the x86 programs on a host without WOW64" 0 - tarnel.txreset.rollout
+grep -Fq '"msg": "txreset-startup.cmd: C:\\Users\\ansible deploy\\AppData\\Local\\Temp\\ansible.' <<<"$output" &&
+  grep -Fq '\\x64\\txcheck.exe is missing"' <<<"$output" ||
+  fail "the run with only the x86 programs on a host without WOW64 does not fail with the script's message"
 [ "$(held)" = "$registry" ] || fail "the run on a host without WOW64 changed the registry"
+mv "$work/syswow64" "$wine_prefix/drive_c/windows/syswow64"
 mv "$work/bundle/x86" "$work/bundle/x64"
 
 # Only a key that txreset cannot open: reported, and nothing run or changed.
 sed -i 's/^key rw \(.*Quorv1.Parameters\)$/key ro \1/' "$host/registry"
 play_run "a run where the key grants only reading" 0 failed tarnel.txreset.rollout
 [ "$checks $transcripts" = "1 0" ] || fail "txreset ran where the key grants only reading"
+
+# A first reset whose backup cannot be fetched: the host fails, naming the
+# backup in the run's folder, which stays on the host with it; the
+# controller keeps none.
+printf '%s\n' "$original" >"$host/registry"
+rm "$work/reports/web01.reg"
+output=$(TXRESET_STAND_IN_UNFETCHABLE=backup.reg whole_play tarnel.txreset.rollout) || true
+echo "$output"
+staged=$(jq -rs 'last.path' "$tempfiles")
+grep -Fq "\"msg\": \"the backup of web01 could not be fetched to $work/reports/web01.reg: it stays \
+on the host as ${staged//\\/\\\\}\\\\backup.reg\"" <<<"$output" &&
+  grep -Eq "^web01 +: .* changed=1 .* failed=1 " <<<"$output" ||
+  fail "a backup that cannot be fetched does not fail the host, naming where it is"
+iconv -f UTF-16 -t UTF-8 "$host/${staged//\\//}/backup.reg" | grep -qx $'"ReportTxEarly"=dword:00000007\r' ||
+  fail "the backup that could not be fetched is not left on the host"
+[ ! -e "$work/reports/web01.reg" ] || fail "the controller keeps a backup that could not be fetched"
 
 [ "$failures" -eq 0 ] && echo "ok: the Ansible collection and playbooks"
 exit $((failures != 0))

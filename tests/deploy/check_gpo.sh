@@ -176,6 +176,23 @@ echo "$log"
   [ "$(tail -n 1 <<<"$log")" = "$(summary 4 0)" ] ||
   fail "the second boot's log is not a single check that finds all but the blocked one ok"
 report_gives ok ok ok ok blocked
+# With /stdout /check, the same check goes to standard output, with the x86
+# build's line first, and nothing stays beside the script or on the share;
+# arguments of another form are refused with exit status 2.
+listed=$(ls -AR "$work/sysvol" "$work/share")
+log=$(cd "$work" && wine cmd /c 'sysvol\txreset-startup.cmd' /stdout /check | tr -d '\r') ||
+  fail "/stdout /check exited $?"
+[ "$build" = x64 ] || log=$(tail -n +2 <<<"$log")
+[ "$(head -n 1 <<<"$log") $(wc -l <<<"$log")" = "$check_title 18" ] &&
+  [ "$(ls -AR "$work/sysvol" "$work/share")" = "$listed" ] ||
+  fail "/stdout /check did not write one check to standard output, leaving nothing: $log"
+for arguments in '/stdout /bogus' '/stdout /backup /check' '/stdout /restore /backup' \
+  '/stdout /check /restore' '/stdout /restore /check /check'; do
+  status=0
+  # shellcheck disable=SC2086 # each word an argument
+  (cd "$work" && wine cmd /c 'sysvol\txreset-startup.cmd' $arguments >/dev/null 2>&1) || status=$?
+  [ "$status" -eq 2 ] || fail "txreset-startup.cmd $arguments exited $status, not 2"
+done
 # As other Windows console tools do, txreport expands a wildcard itself.
 [ "$(wine "$txreport" --format csv "$share\\*.log" || true)" = \
   "$(wine "$txreport" --format csv "$share" || true)" ] &&

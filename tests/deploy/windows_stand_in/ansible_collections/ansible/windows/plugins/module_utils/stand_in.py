@@ -10,7 +10,8 @@ import os
 import re
 
 # %TEMP% of the account that Ansible connects as: only it may write there.
-ACCOUNT_TEMP = "C:\\Users\\ansible\\AppData\\Local\\Temp"
+# Its name has a space, as an account's may, and so has every path there.
+ACCOUNT_TEMP = "C:\\Users\\ansible deploy\\AppData\\Local\\Temp"
 
 
 def is_windows_path(text):
@@ -35,6 +36,14 @@ def made_folders():
 def note_made_folder(windows_path, asked):
     with open(os.environ["TXRESET_STAND_IN_TEMPFILES"], "a", encoding="utf-8") as record:
         record.write(json.dumps({"path": windows_path, "asked": asked}) + "\n")
+
+
+def made_folder(module, windows_path):
+    """The host's folder for windows_path, which must be one that
+    win_tempfile made and that is still there; else the module fails."""
+    if windows_path not in made_folders() or not os.path.isdir(host_path(windows_path)):
+        module.fail_json(msg=f"{windows_path} is not a folder that win_tempfile made")
+    return host_path(windows_path)
 
 
 def staged_path(module, windows_path):
