@@ -1,10 +1,10 @@
 #include "txreport/options.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "texts/escape.h"
 #include "tx_version.h"
@@ -264,7 +264,7 @@ bool read_host_list(const std::string &bytes, std::vector<std::string> &names,
       bytes.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0
           ? kByteOrderMark.size()
           : 0;
-  std::vector<std::string> folded;
+  std::unordered_set<std::string> folded;  // the names so far, as compared
   for (std::size_t line = 1; start < bytes.size(); ++line) {
     const std::string where = "line " + std::to_string(line) + ": ";
     if (line > kHostLinesMax) {
@@ -302,9 +302,7 @@ bool read_host_list(const std::string &bytes, std::vector<std::string> &names,
       }
       at += length;
     }
-    const std::string key = fold_case(text);
-    if (std::find(folded.begin(), folded.end(), key) == folded.end()) {
-      folded.push_back(key);
+    if (folded.insert(fold_case(text)).second) {
       names.push_back(text);
     }
   }
