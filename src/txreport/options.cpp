@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "texts/escape.h"
 #include "tx_version.h"
@@ -264,7 +264,7 @@ bool read_host_list(const std::string &bytes, std::vector<std::string> &names,
       bytes.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0
           ? kByteOrderMark.size()
           : 0;
-  std::unordered_set<std::string> folded;  // the names so far, as compared
+  std::set<std::string> folded;  // the names so far, as compared
   for (std::size_t line = 1; start < bytes.size(); ++line) {
     const std::string where = "line " + std::to_string(line) + ": ";
     if (line > kHostLinesMax) {
