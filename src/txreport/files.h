@@ -5,6 +5,7 @@
 #ifndef TXREPORT_FILES_H
 #define TXREPORT_FILES_H
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -38,6 +39,16 @@ struct FileStart {
   long long written = 0;  // seconds since 1970-01-01T00:00:00Z
 };
 FileStart read_file_start(const std::string &path, std::size_t limit);
+
+// Room in `bytes` for read_file_start's next read, once the `got` bytes
+// read so far fill it: doubled up to `limit`, so that a file costs memory
+// for what it holds, however large the limit.
+inline void make_room(std::string &bytes, std::size_t got, std::size_t limit) {
+  constexpr std::size_t kFirstRoom = std::size_t{64} * 1024;
+  if (got == bytes.size()) {
+    bytes.resize(std::min(limit, std::max(kFirstRoom, got * 2)));
+  }
+}
 
 // What tells one file from another, whatever path reaches it: device and
 // inode, or volume and file index. False when the file cannot be looked at.

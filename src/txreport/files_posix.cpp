@@ -80,10 +80,11 @@ FileStart read_file_start(const std::string &path, std::size_t limit) {
     start.written_known = true;
     start.written = static_cast<long long>(status.st_mtime);
   }
-  start.bytes.resize(limit);
   std::size_t got = 0;
   while (got < limit) {
-    const ssize_t read_now = read(file, &start.bytes[got], limit - got);
+    make_room(start.bytes, got, limit);
+    const ssize_t read_now =
+        read(file, &start.bytes[got], start.bytes.size() - got);
     if (read_now < 0 && errno == EINTR) {
       continue;
     }

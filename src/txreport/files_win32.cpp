@@ -167,12 +167,13 @@ FileStart read_file_start(const std::string &path, std::size_t limit) {
     start.written = static_cast<long long>(ticks / kTicks) -
                     static_cast<long long>(kFrom1601);
   }
-  start.bytes.resize(limit);
   std::size_t got = 0;
   while (got < limit) {
+    make_room(start.bytes, got, limit);
     DWORD read_now = 0;
-    if (ReadFile(file, &start.bytes[got], static_cast<DWORD>(limit - got),
-                 &read_now, nullptr) == 0) {
+    if (ReadFile(file, &start.bytes[got],
+                 static_cast<DWORD>(start.bytes.size() - got), &read_now,
+                 nullptr) == 0) {
       // A pipe whose writer has finished ends so.
       const DWORD error = GetLastError();
       if (error != ERROR_BROKEN_PIPE) {

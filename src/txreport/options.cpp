@@ -1,8 +1,8 @@
 #include "txreport/options.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -264,7 +264,7 @@ bool read_host_list(const std::string &bytes, std::vector<std::string> &names,
       bytes.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0
           ? kByteOrderMark.size()
           : 0;
-  std::vector<std::string> folded;
+  std::set<std::string> folded;  // the names so far, as compared
   for (std::size_t line = 1; start < bytes.size(); ++line) {
     const std::string where = "line " + std::to_string(line) + ": ";
     if (line > kHostLinesMax) {
@@ -302,9 +302,7 @@ bool read_host_list(const std::string &bytes, std::vector<std::string> &names,
       }
       at += length;
     }
-    const std::string key = fold_case(text);
-    if (std::find(folded.begin(), folded.end(), key) == folded.end()) {
-      folded.push_back(key);
+    if (folded.insert(fold_case(text)).second) {
       names.push_back(text);
     }
   }

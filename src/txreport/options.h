@@ -27,7 +27,7 @@ struct Options {
 // or without a byte order mark. At most this many
 // lines, each at most so many bytes; so at most kHostsFileMax bytes.
 constexpr std::size_t kHostLineMax = 255;
-constexpr std::size_t kHostLinesMax = 65536;
+constexpr std::size_t kHostLinesMax = 262144;
 constexpr std::size_t kHostsFileMax = 3 + kHostLinesMax * (kHostLineMax + 2);
 
 // The names in a hosts file's `bytes`, in order, each once as fold_case

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <iterator>
 #include <tuple>
 
 #include "txreport/outcomes.h"
+#include "txreport/report_html_script.h"
 
 namespace {
 
@@ -84,103 +84,11 @@ constexpr char kPolicy[] =
     "default-src 'none';style-src 'unsafe-inline';base-uri 'none';"
     "form-action 'none';script-src 'sha256-";
 
-// The search box, and the link to a host: report.html#host=NAME opens the
-// page with that host shown and marked, #search=TEXT with TEXT searched
-// for. Names are read and written as text only (textContent), never as
-// markup.
-constexpr char kScript[] = R"js("use strict";
-(() => {
-const find = document.getElementById("find");
-const found = document.getElementById("found");
-let groups = null; // a row each: its entries (a host each) and their names
-let opened = null; // each <details> and whether the page opened it
-function index() {
-  if (groups === null) {
-    groups = Array.from(document.querySelectorAll("tbody tr"), (row) => {
-      const names = row.querySelectorAll(".n li");
-      const entries = names.length !== 0 ? Array.from(names) : [row.cells[0]];
-      const texts = entries.map((entry) => entry.textContent);
-      return {row, entries, texts, lower: texts.map((t) => t.toLowerCase())};
-    });
-    opened = Array.from(document.querySelectorAll("details"), (d) => [d, d.open]);
-  }
-  return groups;
-}
-const count = (n, one, many) => `${n} ${n === 1 ? one : many}`;
-function filter(text) {
-  const want = text.toLowerCase();
-  let hosts = 0;
-  let rows = 0;
-  for (const group of index()) {
-    let hits = 0;
-    group.entries.forEach((entry, at) => {
-      const hit = group.lower[at].includes(want);
-      hits += hit;
-      if (group.entries.length > 1 && entry.hidden === hit) {
-        entry.hidden = !hit;
-      }
-    });
-    group.row.hidden = hits === 0;
-    hosts += hits;
-    rows += hits !== 0;
-  }
-  for (const part of document.querySelectorAll(".c")) {
-    part.hidden = part.querySelector("tr:not([hidden])") === null;
-  }
-  for (const [details, open] of opened) {
-    details.open = want === "" ? open
-      : details.querySelector("tr:not([hidden]),li:not([hidden])") !== null;
-  }
-  found.textContent = want === "" ? ""
-    : hosts === 0 ? `No host name contains “${text}”.`
-    : `${count(hosts, "host", "hosts")} in ${count(rows, "row", "rows")}` +
-      ` with “${text}” in the name.`;
-}
-function follow() {
-  const link = /^#(host|search)=(.*)$/s.exec(location.hash);
-  if (link === null) {
-    return;
-  }
-  let value = link[2];
-  try {
-    value = decodeURIComponent(value);
-  } catch (e) {
-    // not percent-encoded: the text as it is
-  }
-  for (const marked of document.querySelectorAll("[aria-current]")) {
-    marked.removeAttribute("aria-current");
-  }
-  find.value = link[1] === "search" ? value : "";
-  filter(find.value);
-  if (link[1] === "search") {
-    return;
-  }
-  for (const group of index()) {
-    const at = group.texts.indexOf(value);
-    if (at !== -1) {
-      const entry = group.entries[at];
-      for (let e = entry.parentElement; e !== null; e = e.parentElement) {
-        if (e.localName === "details") {
-          e.open = true;
-        }
-      }
-      entry.setAttribute("aria-current", "true");
-      entry.scrollIntoView({block: "center"});
-      found.textContent = `Host “${value}” is marked below.`;
-      return;
-    }
-  }
-  found.textContent = `No host named “${value}” is on this page.`;
-}
-let typing = 0; // a search waits for a pause in the typing
-find.addEventListener("input", () => {
-  clearTimeout(typing);
-  typing = setTimeout(() => filter(find.value), 150);
-});
-addEventListener("hashchange", follow);
-follow();
-})();
-)js";
+// The page's script, kScript, is report_html.js, with the digest the policy
+// names it by, kScriptDigest, worked out when the program is built: the
+// search box, and the link to a host: report.html#host=NAME opens the page
+// with that host shown and marked, #search=TEXT with TEXT searched for.
+// Names are read and written as text only (textContent), never as markup.
 
 void add_rule(std::string &css, const std::string &selector,
               const Colours &colours) {
@@ -218,7 +126,7 @@ std::string page_head(int hosts) {
   return std::string(
              "<!DOCTYPE html>\n<html lang=en>\n<meta charset=utf-8>\n"
              "<meta http-equiv=Content-Security-Policy content=\"") +
-         kPolicy + sha256_base64(kScript) + "'\">\n<title>" + title +
+         kPolicy + kScriptDigest + "'\">\n<title>" + title +
          "</title>\n<style>" + css + "</style>\n<h1>" + title + "</h1>\n";
 }
 
@@ -406,86 +314,6 @@ void write_html_page(std::vector<HostReport> hosts, const StatusCounts &counts,
     write("</details>\n");
   }
   write(std::string("<script>") + kScript + "</script>\n");
-}
-
-std::string sha256_base64(const std::string &text) {
-  constexpr std::uint32_t kRound[64] = {
-      0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1,
-      0x923f82a4, 0xab1c5ed5, 0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3,
-      0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174, 0xe49b69c1, 0xefbe4786,
-      0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-      0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147,
-      0x06ca6351, 0x14292967, 0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13,
-      0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85, 0xa2bfe8a1, 0xa81a664b,
-      0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-      0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a,
-      0x5b9cca4f, 0x682e6ff3, 0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208,
-      0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-  std::uint32_t hash[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                           0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  const auto rotate = [](std::uint32_t x, unsigned n) {
-    return (x >> n) | (x << (32U - n));
-  };
-  // The text, a 1 bit, zeros up to 8 bytes short of a whole block, and
-  // its length in bits.
-  std::string data = text + '\x80';
-  data.append((64 + 56 - data.size() % 64) % 64, '\0');
-  std::uint64_t text_bits = std::uint64_t{text.size()} * 8;
-  std::string length(8, '\0');
-  for (auto at = length.rbegin(); at != length.rend(); ++at, text_bits >>= 8U) {
-    *at = static_cast<char>(text_bits & 0xFFU);
-  }
-  data += length;
-  for (std::size_t block = 0; block < data.size(); block += 64) {
-    std::uint32_t w[64];
-    for (std::size_t i = 0; i < 64; ++i) {
-      if (i < 16) {
-        w[i] = 0;
-        for (std::size_t byte = 0; byte < 4; ++byte) {
-          w[i] = (w[i] << 8U) |
-                 static_cast<unsigned char>(data[block + i * 4 + byte]);
-        }
-      } else {
-        w[i] =
-            w[i - 16] + w[i - 7] +
-            (rotate(w[i - 15], 7) ^ rotate(w[i - 15], 18) ^ (w[i - 15] >> 3U)) +
-            (rotate(w[i - 2], 17) ^ rotate(w[i - 2], 19) ^ (w[i - 2] >> 10U));
-      }
-    }
-    std::uint32_t v[8];
-    std::copy(std::begin(hash), std::end(hash), std::begin(v));
-    for (std::size_t i = 0; i < 64; ++i) {
-      const std::uint32_t t1 =
-          v[7] + (rotate(v[4], 6) ^ rotate(v[4], 11) ^ rotate(v[4], 25)) +
-          ((v[4] & v[5]) ^ (~v[4] & v[6])) + kRound[i] + w[i];
-      const std::uint32_t t2 =
-          (rotate(v[0], 2) ^ rotate(v[0], 13) ^ rotate(v[0], 22)) +
-          ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
-      std::copy_backward(std::begin(v), std::end(v) - 1, std::end(v));
-      v[4] += t1;
-      v[0] = t1 + t2;
-    }
-    for (std::size_t i = 0; i < 8; ++i) {
-      hash[i] += v[i];
-    }
-  }
-  // The 32 bytes, big-endian, in base64: 3 bytes to 4 characters, the last
-  // 2 padded.
-  constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string encoded;
-  for (std::size_t at = 0; at < 33; at += 3) {
-    std::uint32_t bits = 0;
-    for (std::size_t byte = at; byte < at + 3; ++byte) {
-      bits = (bits << 8U) |
-             (byte < 32 ? (hash[byte / 4] >> (24 - byte % 4 * 8)) & 0xFFU : 0);
-    }
-    for (unsigned shift = 24; shift != 0; shift -= 6) {
-      encoded += kDigits[(bits >> (shift - 6)) & 0x3FU];
-    }
-  }
-  encoded.back() = '=';
-  return encoded;
 }
 
 std::string html_text(const std::string &text) {

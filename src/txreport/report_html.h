@@ -24,8 +24,4 @@ void write_html_page(std::vector<HostReport> hosts, const StatusCounts &counts,
 // `text` as HTML text or a quoted attribute value: & < > " ' as references.
 std::string html_text(const std::string &text);
 
-// The SHA-256 digest of `text` in base64, as a content security policy
-// names a script that it lets run.
-std::string sha256_base64(const std::string &text);
-
 #endif

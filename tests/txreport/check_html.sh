@@ -8,7 +8,8 @@
 # (missing) grouped like any others, a log from before --since (stale)
 # beside what it says, each log's time on its host's name; a hostile file name as text; the long
 # line of a script that names a program it cannot find, whole; nothing
-# fetched, only the page's own script. Then the page searched and linked to
+# fetched, only the page's own script, which the page's policy names by its
+# digest. Then the page searched and linked to
 # one host through its address, and its screenshot, as docs/txreport.md
 # shows it.
 # Usage: check_html.sh SOURCE_DIR txreset_emulated txcheck_emulated txreport
@@ -82,7 +83,7 @@ sed 's|<h2>|<img src=x onerror="document.title=1"><script>document.title=2</scri
 dump injected injected-page.html
 
 python3 - "$work" "$script_line" <<'PY'
-import csv, json, sys
+import base64, csv, hashlib, json, re, sys
 from html.parser import HTMLParser
 work, script_line = sys.argv[1:]
 letters = {"reset": "R", "written": "W", "not-opened": ".", "lost": "L",
@@ -173,6 +174,11 @@ check([t.text() for t in Dom(f"{work}/injected.html").root.all("title")] ==
       [t.text() for t in dom.root.all("title")], "markup let in would run")
 scripts = list(dom.root.all("script"))
 check(len(scripts) == 1 and "src" not in scripts[0].attrs, "not one inline script")
+raw = open(f"{work}/fleet.html", encoding="utf-8").read()
+digests = re.findall(r"script-src 'sha256-([^']*)'", raw)
+digest = [base64.b64encode(hashlib.sha256(s.encode()).digest()).decode()
+          for s in re.findall(r"<script>(.*?)</script>", raw, re.S)]
+check(digests == digest, f"the policy names {digests}, the script is {digest}")
 
 titles = {}
 for tr, _ in dom.rows():

@@ -294,6 +294,18 @@ TEST_F(Cli, AccountsForEveryListedHostAndOldLogs) {
             none.out.find("3 hosts: 0 ok, 0 needs-reset, 0 failed, "
                           "0 incomplete, 0 unreadable, 0 stale, 3 missing; "
                           "0 not on the list\n"));
+  // A list of 100,000 read whole, far past the first read of the file: the
+  // host on its last line is the one with a log.
+  std::string many;
+  for (int host = 1; host < 100000; ++host) {
+    many += "host" + std::to_string(host) + "\r\n";
+  }
+  write_file(path("many.txt"), many + "WEB01\r\n");
+  EXPECT_NE(std::string::npos,
+            txreport({"--hosts", "many.txt", "logs/web01.log"})
+                .out.find("\n100000 hosts: 1 ok, 0 needs-reset, 0 failed, "
+                          "0 incomplete, 0 unreadable, 0 stale, 99999 missing; "
+                          "0 not on the list\n"));
   // Every listed host reported, since the time given: all is well.
   write_file(path("one.txt"), "Web01\n");
   const ChildRun fresh = txreport(

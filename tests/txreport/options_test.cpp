@@ -199,7 +199,7 @@ TEST(HostList, ReadsNamesAndRefusesWhatIsNoName) {
   std::vector<std::string> read;
   std::string error;
   EXPECT_FALSE(read_host_list(many, read, error));
-  EXPECT_EQ("more than 65536 lines", error);
+  EXPECT_EQ("more than 262144 lines", error);
   EXPECT_EQ("web01", fold_case("WeB01"));
   EXPECT_EQ("caf\xC3\x89", fold_case("CAF\xC3\x89"));  // ASCII only
 }

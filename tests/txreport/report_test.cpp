@@ -233,19 +233,6 @@ TEST(Html, EscapesMarkupInTextAndAttributes) {
   }
 }
 
-// The digest by which the page's policy lets its script run: no block,
-// one, and two (the length no longer fits in the first).
-TEST(Html, HashesItsScript) {
-  const Pairs digests{
-      {"", "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU="},
-      {"abc", "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0="},
-      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-       "JI1qYdIGOLjlwCaTDD5gOaM85Flk/yFn9uzt1BnbBsE="}};
-  for (const auto &[text, digest] : digests) {
-    EXPECT_EQ(digest, sha256_base64(text));
-  }
-}
-
 std::string page;  // what write_html_page wrote
 void collect(const std::string &text) { page += text; }
 
