@@ -32,13 +32,10 @@ source_dir=$1 txreset=$2 txcheck=$3 txrestore=$4 txreport=$5 work=$6 version=$7
 playbook=$source_dir/deploy/ansible/txreset.yml
 restore=$source_dir/deploy/ansible/txreset-restore.yml
 collections=$work/collections
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$source_dir/tests/deploy/stand_in.sh"
 
 rm -rf "$work"
 mkdir -p "$work/fleet-ok" "$work/fleet-lost"
-export ANSIBLE_LOCAL_TEMP=$work/tmp XDG_CACHE_HOME=$work/cache
-export ANSIBLE_NOCOLOR=1 ANSIBLE_FORCE_COLOR=0
 
 ansible-playbook --syntax-check \
   -i "$source_dir/deploy/ansible/inventory.example.yml" "$playbook" "$restore" ||
@@ -54,8 +51,6 @@ transcript() { # REGISTRY_LINES LOG
   TXRESET_EMULATED_REGISTRY=$2.registry "$txreset" 2>"$2"
   rm "$2.registry"
 }
-key='SYSTEM\CurrentControlSet\Services\Quorv'
-value=$'value 4 07000000- ReportTxEarly\n'
 transcript "key rw ${key}1\\Parameters"$'\n'"$value" "$work/fleet-ok/web01.log"
 transcript "" "$work/fleet-ok/web02.log"
 cp "$work/fleet-ok/"*.log "$work/fleet-lost/"
@@ -99,7 +94,7 @@ ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
 # answer, not of the controller's WinRM library (python3-winrm). Then, with
 # no host, the report says how to install txreport, naming the release's
 # package.
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$(free_port)
 printf '%s\n' '[txreset_targets]' "silent ansible_host=127.0.0.1 ansible_port=$port \
 ansible_connection=winrm ansible_winrm_scheme=http ansible_winrm_transport=ntlm \
 ansible_user=deploy ansible_password=unused ansible_winrm_connection_timeout=5" \
@@ -135,11 +130,7 @@ cp "$txreset" "$work/bundle/x64/txreset.exe"
 cp "$txrestore" "$work/bundle/x64/txrestore.exe"
 printf '%s\n' '[txreset_targets]' \
   'web01 ansible_connection=local ansible_shell_type=ansible.windows.stand_in' >"$work/inventory"
-# With its parent keys, as the emulated registry writes it back, so that a
-# run that changes nothing leaves the same bytes.
-printf 'key rw %s\n' SYSTEM 'SYSTEM\CurrentControlSet' \
-  'SYSTEM\CurrentControlSet\Services' "${key}1" "${key}1\\Parameters" >"$host/registry"
-printf '%s' "$value" >>"$host/registry"
+seed_registry "$host"
 # What the host's registry holds, each key and value: type, bytes and name.
 # The emulated registry also notes which values were written through the
 # wide functions ("wide" for "value"), which Windows does not keep.
@@ -188,7 +179,7 @@ play_run() { # DESCRIPTION CHANGED ROW PLAYBOOK OPTIONS...
                and (map(.path) | unique | length) == $plays" "$tempfiles")" = true ] ||
     fail "$what: not one new folder from win_tempfile in the account's own temporary folder"
   local left
-  left=$(cd "$host" && find . ! -type d ! -path ./registry -o -path './C:/*/ansible.*')
+  left=$(left_on "$host")
   [ -z "$left" ] || fail "$what: left on the host: $left"
   log=$(cat "$work/reports/web01.log")
   checks=$(grep -c '^txcheck version ' <<<"$log" || true)

@@ -8,6 +8,12 @@ description:
   - sh, where a Windows path names a file in the stand-in host's folder.
 extends_documentation_fragment:
   - shell_common
+options:
+  stand_in_host:
+    description:
+      - The folder that stands for the host; by default TXRESET_STAND_IN_HOST's.
+    vars:
+      - name: txreset_stand_in_host
 '''
 
 from ansible.plugins.shell.sh import ShellModule as ShShellModule  # noqa: E402
@@ -18,4 +24,4 @@ from ansible_collections.ansible.windows.plugins.module_utils.stand_in import ( 
 class ShellModule(ShShellModule):
     def join_path(self, *args):
         path = super().join_path(*args)
-        return host_path(path) if is_windows_path(path) else path
+        return host_path(path, self.get_option('stand_in_host')) if is_windows_path(path) else path
