@@ -8,8 +8,10 @@
 # change. Where web02's key fails its writes, txreset loses its value: web02
 # fails, the third wave never starts (its registries are the same bytes and
 # it has no logs), the report names web02 failed and the third wave's hosts
-# missing, and the run fails. Where the first host cannot be reached, no
-# registry changes and the report names every host missing. Every play
+# missing, and the run fails. In waves of 1, 2 and 2 hosts, where half of a
+# wave may fail, the rollout goes on past web02 and the run fails at the
+# end. Where the first host cannot be reached, no registry changes and the
+# report names every host missing. Every play
 # stages its files in one new folder per host that win_tempfile made, and
 # leaves nothing on any host.
 # Usage: check_ansible_waves.sh SOURCE_DIR txreset_emulated txcheck_emulated
@@ -98,6 +100,13 @@ fleet_case "a write that fails in the second wave" fails web02 web01 "web03 web0
 \"web05 +missing
 ${summary}1 ok, 0 needs-reset, 1 failed, 0 incomplete, 0 unreadable, 0 stale, 3 missing"
 ! grep -Eq '^web0[345] ' <<<"$output" || fail "the third wave ran after web02 failed"
+
+fleet_case "a failure that txreset_max_fail_percentage lets pass" fails web02 "web01 web03 web04 web05" "" "\
+^PLAY \[.*in waves\]( |\*)*$
+\"web02 +failed +-L--------------
+${summary}4 ok, 0 needs-reset, 1 failed, 0 incomplete, 0 unreadable, 0 stale, 0 missing
+txreport found hosts that are not ok" \
+  -e '{"txreset_waves": [1, 2, "100%"], "txreset_max_fail_percentage": 50}'
 
 # web01 over SSH to a port of 127.0.0.1 where nothing listens.
 jq -n --argjson port "$(free_port)" '{txreset_targets: {hosts: {web01: {
