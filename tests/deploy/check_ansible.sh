@@ -108,7 +108,8 @@ without_txreport() { # INVENTORY
 }
 output=$(without_txreport "$work/winrm-inventory") || true
 echo "$output"
-grep -Eq '^silent +: .*unreachable=1 ' <<<"$output" || fail "the WinRM host is not unreachable"
+grep -Eq '^silent +: .* failed=1 ' <<<"$output" && grep -q '"msg": "silent cannot be reached: ' <<<"$output" ||
+  fail "the WinRM host does not fail as one that cannot be reached"
 if grep -q 'winrm or requests is not installed' <<<"$output"; then
   fail "the controller cannot load the WinRM connection (apt install python3-winrm)"
 else
@@ -153,8 +154,8 @@ output=$(on_stand_in ansible -i "$work/inventory" web01 -m ansible.windows.win_c
 grep -q 'is not in a folder that win_tempfile made' <<<"$output" ||
   fail "the stand-in win_copy copies outside the folders that win_tempfile made: $output"
 # Runs the playbook, checks that it passes (but for the report where web01's
-# row is "failed"; where the row is "-", that web01 fails, which ends the
-# playbook before the report), web01's changed count, its row in the report,
+# row is "failed"; where the row is "-", that web01 fails, which ends a
+# restore before its report), web01's changed count, its row in the report,
 # that the play made one folder on the host with win_tempfile, asking for
 # no place, under a name not made before, and left nothing on the host;
 # leaves the registry from before in $registry, web01's log in $log, and its
