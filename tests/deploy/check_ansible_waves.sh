@@ -34,6 +34,11 @@ jq -n --arg fleet "$work/fleet" --args '{txreset_targets: {
       + " TXRESET_STAND_IN_TEMPFILES={{ (txreset_stand_in_host ~ \".jsonl\") | quote }}"
       + " {{ ansible_playbook_python | quote }}")}}}' "${hosts[@]}" >"$work/inventory.yml"
 
+rollout() { # ANSIBLE-PLAYBOOK-OPTIONS...
+  cd "$work" && PATH=$(dirname "$txreport"):$PATH ANSIBLE_COLLECTIONS_PATH=$collections \
+    ansible-playbook tarnel.txreset.rollout "$@" -e "$(jq -n --arg work "$work" \
+      '{txreset_programs_dir: "\($work)/bundle", txreset_build: "x64"}')" 2>&1
+}
 # The rollout on a new fleet where HOST_WF's key fails its writes: its exit
 # status, CHANGED counted changed, UNREACHED with the same registry bytes
 # and no log, each of LINES (EREs) in the output, and on every host one
@@ -47,10 +52,7 @@ fleet_case() { # DESCRIPTION STATUS HOST_WF CHANGED UNREACHED LINES OPTIONS...
     seed_registry "$work/fleet/$host" "$([ "$host" = "$wf" ] && echo wf || echo rw)"
     cp "$work/fleet/$host/registry" "$work/fleet/$host.seed"
   done
-  output=$(cd "$work" && PATH=$(dirname "$txreport"):$PATH \
-    ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook -i "$work/inventory.yml" tarnel.txreset.rollout "$@" -e "$(
-      jq -n --arg work "$work" '{txreset_programs_dir: "\($work)/bundle", txreset_build: "x64"}')" 2>&1) ||
-    status=$?
+  output=$(rollout -i "$work/inventory.yml" "$@") || status=$?
   echo "$output"
   [ "$([ "$status" -eq 0 ] && echo passes || echo fails)" = "$expected" ] ||
     fail "$what: the run $expected not ($status)"
@@ -105,6 +107,15 @@ fleet_case "a first host that cannot be reached" fails - "" "${hosts[*]}" '
 "web01 cannot be reached: .*Connection refused
 "web01 +missing
 "5 hosts: 0 ok, 0 needs-reset, 0 failed, .* 5 missing' -i "$work/unreachable.yml"
+
+# A host whose name txreport would take for a comment, on its list.
+jq -n --argjson port "$(free_port)" '{txreset_targets: {hosts: {web01: {}, "#lab08": {}},
+  vars: {ansible_connection: "ssh", ansible_host: "127.0.0.1", ansible_port: $port}}}' \
+  >"$work/hash.yml"
+output=$(rollout -i "$work/hash.yml") && fail "the rollout to #lab08 passed"
+echo "$output"
+grep -q '"msg": "txreport does not report #lab08 under the name that Ansible knows: ' <<<"$output" ||
+  fail "the report does not say that txreport leaves #lab08 out"
 
 [ "$failures" -eq 0 ] && echo "ok: the rollout in waves"
 exit $((failures != 0))

@@ -1,7 +1,8 @@
 # The stand-in Windows host of the playbook's test, shared by the stand-in
 # modules and shell: the host is the folder that TXRESET_STAND_IN_HOST names
-# (for a fleet, each host's ansible_python_interpreter sets it for the
-# modules, and its txreset_stand_in_host for the shell), its programs are Linux builds on the emulated registry kept in that folder's
+# (in a fleet, each host's ansible_python_interpreter sets it for the
+# modules, and the shell takes the host's txreset_stand_in_host), its
+# programs are Linux builds on the emulated registry kept in that folder's
 # "registry" file, and a Windows path C:\A\B names the file C:/A/B under it.
 # Files are put only in a folder that win_tempfile made: it notes each one in
 # the file that TXRESET_STAND_IN_TEMPFILES names, outside the host, as a JSON
