@@ -40,13 +40,10 @@ wine_loader=$8 mingw_cc=$9
 playbook=$source_dir/deploy/ansible/txreset.yml
 restore=$source_dir/deploy/ansible/txreset-restore.yml
 collections=$work/collections
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$source_dir/tests/deploy/stand_in.sh"
 
 rm -rf "$work"
 mkdir -p "$work/fleet-ok" "$work/fleet-lost"
-export ANSIBLE_LOCAL_TEMP=$work/tmp XDG_CACHE_HOME=$work/cache
-export ANSIBLE_NOCOLOR=1 ANSIBLE_FORCE_COLOR=0
 
 ansible-playbook --syntax-check \
   -i "$source_dir/deploy/ansible/inventory.example.yml" "$playbook" "$restore" ||
@@ -62,8 +59,6 @@ transcript() { # REGISTRY_LINES LOG
   TXRESET_EMULATED_REGISTRY=$2.registry "$txreset" 2>"$2"
   rm "$2.registry"
 }
-key='SYSTEM\CurrentControlSet\Services\Quorv'
-value=$'value 4 07000000- ReportTxEarly\n'
 transcript "key rw ${key}1\\Parameters"$'\n'"$value" "$work/fleet-ok/web01.log"
 transcript "" "$work/fleet-ok/web02.log"
 cp "$work/fleet-ok/"*.log "$work/fleet-lost/"
@@ -107,7 +102,7 @@ ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
 # answer, not of the controller's WinRM library (python3-winrm). Then, with
 # no host, the report says how to install txreport, naming the release's
 # package.
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$(free_port)
 printf '%s\n' '[txreset_targets]' "silent ansible_host=127.0.0.1 ansible_port=$port \
 ansible_connection=winrm ansible_winrm_scheme=http ansible_winrm_transport=ntlm \
 ansible_user=deploy ansible_password=unused ansible_winrm_connection_timeout=5" \
@@ -121,7 +116,8 @@ without_txreport() { # INVENTORY
 }
 output=$(without_txreport "$work/winrm-inventory") || true
 echo "$output"
-grep -Eq '^silent +: .*unreachable=1 ' <<<"$output" || fail "the WinRM host is not unreachable"
+grep -Eq '^silent +: .* failed=1 ' <<<"$output" && grep -q '"msg": "silent cannot be reached: ' <<<"$output" ||
+  fail "the WinRM host does not fail as one that cannot be reached"
 if grep -q 'winrm or requests is not installed' <<<"$output"; then
   fail "the controller cannot load the WinRM connection (apt install python3-winrm)"
 else
@@ -157,11 +153,7 @@ ln -s "$txrestore" "$work/native/txrestore"
 launch=Z:$stand_in/native_program.sh
 printf '%s\n' '[txreset_targets]' \
   'web01 ansible_connection=local ansible_shell_type=ansible.windows.stand_in' >"$work/inventory"
-# With its parent keys, as the emulated registry writes it back, so that a
-# run that changes nothing leaves the same bytes.
-printf 'key rw %s\n' SYSTEM 'SYSTEM\CurrentControlSet' \
-  'SYSTEM\CurrentControlSet\Services' "${key}1" "${key}1\\Parameters" >"$host/registry"
-printf '%s' "$value" >>"$host/registry"
+seed_registry "$host"
 # What the host's registry holds, each key and value: type, bytes and name.
 # The emulated registry also notes which values were written through the
 # wide functions ("wide" for "value"), which Windows does not keep.
@@ -184,8 +176,8 @@ output=$(on_stand_in ansible -i "$work/inventory" web01 -m ansible.windows.win_c
 grep -q 'is not in a folder that win_tempfile made' <<<"$output" ||
   fail "the stand-in win_copy copies outside the folders that win_tempfile made: $output"
 # Runs the playbook, checks that it passes (but for the report where web01's
-# row is "failed"; where the row is "-", that web01 fails, which ends the
-# playbook before the report), web01's changed count, its row in the report,
+# row is "failed"; where the row is "-", that web01 fails, which ends a
+# restore before its report), web01's changed count, its row in the report,
 # that the play made one folder on the host with win_tempfile, asking for
 # no place, under a name not made before, and left nothing on the host;
 # leaves the registry from before in $registry, web01's log in $log (its
@@ -215,8 +207,7 @@ play_run() { # DESCRIPTION CHANGED ROW PLAYBOOK OPTIONS...
                and (map(.path) | unique | length) == $plays" "$tempfiles")" = true ] ||
     fail "$what: not one new folder from win_tempfile in the account's own temporary folder"
   local left
-  left=$(cd "$host" && find . ! -type d ! -path ./registry ! -path ./C:/windows \
-    -o -path './C:/*/ansible.*')
+  left=$(left_on "$host")
   [ -z "$left" ] || fail "$what: left on the host: $left"
   log=$(tr -d '\r' <"$work/reports/web01.log")
   checks=$(grep -c '^txcheck version ' <<<"$log" || true)

@@ -1,6 +1,8 @@
 # The stand-in Windows host of the playbook's test, shared by the stand-in
-# modules and shell: the host is the folder that TXRESET_STAND_IN_HOST names,
-# its programs are Linux builds on the emulated registry kept in that folder's
+# modules and shell: the host is the folder that TXRESET_STAND_IN_HOST names
+# (in a fleet, each host's ansible_python_interpreter sets it for the
+# modules, and the shell takes the host's txreset_stand_in_host), its
+# programs are Linux builds on the emulated registry kept in that folder's
 # "registry" file, and a Windows path C:\A\B names the file C:/A/B under it.
 # Files are put only in a folder that win_tempfile made: it notes each one in
 # the file that TXRESET_STAND_IN_TEMPFILES names, outside the host, as a JSON
@@ -18,11 +20,13 @@ def is_windows_path(text):
     return re.match(r"[A-Za-z]:\\", text) is not None
 
 
-def host_path(windows_path):
+def host_path(windows_path, host=None):
+    """The file for windows_path on the host folder host, by default
+    TXRESET_STAND_IN_HOST's."""
     parts = windows_path.split("\\")
     if not is_windows_path(windows_path) or ".." in parts:
         raise ValueError(f"the stand-in host has no path {windows_path}")
-    return os.path.join(os.environ["TXRESET_STAND_IN_HOST"], *parts)
+    return os.path.join(host or os.environ["TXRESET_STAND_IN_HOST"], *parts)
 
 
 def made_folders():

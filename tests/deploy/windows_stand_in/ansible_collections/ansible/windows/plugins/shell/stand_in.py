@@ -11,6 +11,12 @@ description:
   - sh, where a Windows path names a file in the stand-in host's folder.
 extends_documentation_fragment:
   - shell_common
+options:
+  stand_in_host:
+    description:
+      - The folder that stands for the host; by default TXRESET_STAND_IN_HOST's.
+    vars:
+      - name: txreset_stand_in_host
 '''
 
 import os  # noqa: E402
@@ -25,9 +31,10 @@ class ShellModule(ShShellModule):
         path = super().join_path(*args)
         if not is_windows_path(path):
             return path
+        host = self.get_option('stand_in_host')
         if path.rpartition("\\")[2] == os.environ.get("TXRESET_STAND_IN_UNFETCHABLE"):
-            return host_path(path) + ".unfetchable"
-        return host_path(path)
+            return host_path(path, host) + ".unfetchable"
+        return host_path(path, host)
 
     def build_module_command(self, env_string, shebang, cmd, arg_path=None):
         with open(os.environ["TXRESET_STAND_IN_CALLS"], "a", encoding="utf-8") as calls:
