@@ -85,10 +85,7 @@ grep -q 'txreport found hosts that are not ok' <<<"$output" ||
   fail "the play did not fail on txreport's verdict"
 
 # The collection as released, less the programs, installed offline.
-mkdir -p "$collections"
-tarball=$(SOURCE_DATE_EPOCH=0 "$source_dir/scripts/release" --collection "$version" \
-  "$work") && ansible-galaxy collection install --offline \
-  -p "$collections" "$tarball" || fail "the collection does not build or install"
+install_collection "$version" || fail "the collection does not build or install"
 ANSIBLE_COLLECTIONS_PATH=$collections ansible-playbook --syntax-check \
   tarnel.txreset.rollout tarnel.txreset.restore || fail "the collection's syntax check"
 # Out of reach of the source's git, which would have ansible-lint skip the
@@ -134,23 +131,9 @@ installed on the controller: install txreport_${version}_amd64.deb from the rele
 # The collection's playbooks, on one host: its drive C: is $host/C:, with
 # the prefix's Windows folder, and its programs start the Linux builds.
 host=$work/web01 tempfiles=$work/tempfiles.jsonl calls=$work/calls
-stand_in=$source_dir/tests/deploy/windows_stand_in
-wine_prefix=$work/wine
-mkdir -p "$host/C:" "$work/bundle/x64" "$work/native"
-export WINEPREFIX=$wine_prefix WINELOADER=$wine_loader WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
-trap '"$source_dir/tests/support/wine_prefix.sh" stop "$wine_prefix"' EXIT
-"$source_dir/tests/support/wine_prefix.sh" start "$wine_prefix" win64 "$wine_loader"
-ln -s "$wine_prefix/drive_c/windows" "$host/C:/windows"
-ln -sfn "$host/C:" "$wine_prefix/dosdevices/c:"
-"$mingw_cc" -std=c11 -O2 -Wall -Wextra -Werror -o "$work/program.exe" "$stand_in/program.c"
-for program in txcheck txreset txrestore; do
-  cp "$work/program.exe" "$work/bundle/x64/$program.exe"
-done
-ln -s "$txcheck" "$work/native/txcheck"
-ln -s "$txreset" "$work/native/txreset"
-ln -s "$txrestore" "$work/native/txrestore"
-launch=Z:$stand_in/native_program.sh
+mkdir -p "$host"
+start_stand_in_wine "$wine_loader" "$mingw_cc" "$txcheck" "$txreset" "$txrestore"
+stand_in_drive "$host"
 printf '%s\n' '[txreset_targets]' \
   'web01 ansible_connection=local ansible_shell_type=ansible.windows.stand_in' >"$work/inventory"
 seed_registry "$host"
@@ -162,7 +145,6 @@ held() { sed 's/^wide /value /' "$host/registry"; }
 on_stand_in() { # COMMAND...
   cd "$work" && PATH=$(dirname "$txreport"):$PATH TXRESET_STAND_IN_HOST=$host \
     TXRESET_STAND_IN_TEMPFILES=$tempfiles TXRESET_STAND_IN_CALLS=$calls \
-    TXRESET_STAND_IN_LAUNCH=${launch//\//\\} TXRESET_STAND_IN_PROGRAMS=$work/native \
     ANSIBLE_COLLECTIONS_PATH=$collections:$stand_in "$@" 2>&1
 }
 whole_play() { # PLAYBOOK ANSIBLE-PLAYBOOK-OPTIONS...
@@ -268,13 +250,13 @@ play_run "a restore with only the x86 programs" 1 "needs-reset  -N--------------
 [ "$(head -n 1 <<<"$log")" = 'txreset-startup.cmd: x64\txrestore.exe is missing: running x86\ under WOW64' ] ||
   fail "the restore with only the x86 programs does not say that it runs them"
 [ "$(held)" = "$original" ] || fail "the restore with only the x86 programs did not put the registry back"
-mv "$wine_prefix/drive_c/windows/syswow64" "$work/syswow64"
+mv "$WINEPREFIX/drive_c/windows/syswow64" "$work/syswow64"
 play_run "a run with only the x86 programs on a host without WOW64" 0 - tarnel.txreset.rollout
 grep -Fq '"msg": "txreset-startup.cmd: C:\\Users\\ansible deploy\\AppData\\Local\\Temp\\ansible.' <<<"$output" &&
   grep -Fq '\\x64\\txcheck.exe is missing"' <<<"$output" ||
   fail "the run with only the x86 programs on a host without WOW64 does not fail with the script's message"
 [ "$(held)" = "$registry" ] || fail "the run on a host without WOW64 changed the registry"
-mv "$work/syswow64" "$wine_prefix/drive_c/windows/syswow64"
+mv "$work/syswow64" "$WINEPREFIX/drive_c/windows/syswow64"
 mv "$work/bundle/x86" "$work/bundle/x64"
 
 # Only a key that txreset cannot open: reported, and nothing run or changed.

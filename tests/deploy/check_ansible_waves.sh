@@ -7,26 +7,31 @@
 # nothing. Last, web01 out of reach beside a host whose name txreport would
 # take for a comment: nothing changes, and the report says both.
 # Usage: check_ansible_waves.sh SOURCE_DIR txreset_emulated txcheck_emulated
-#                               txreport WORK_DIR
+#                               txreport WORK_DIR WINE64_LOADER MINGW64_CC
+#                               VERSION
 set -euo pipefail
-source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5
+source_dir=$1 txreset=$2 txcheck=$3 txreport=$4 work=$5 wine_loader=$6 mingw_cc=$7
+version=$8
 source "$source_dir/tests/deploy/stand_in.sh"
 hosts=(web01 web02 web03 web04 web05)
-collections=$source_dir/deploy/ansible/collections:$source_dir/tests/deploy/windows_stand_in
+collections=$work/collections:$source_dir/tests/deploy/windows_stand_in
 
 rm -rf "$work"
-mkdir -p "$work/bundle/x64"
-cp "$txcheck" "$work/bundle/x64/txcheck.exe"
-cp "$txreset" "$work/bundle/x64/txreset.exe"
-# Host HOST is fleet/HOST: the modules learn it from the environment that
-# its interpreter starts with, the shell from txreset_stand_in_host.
-jq -n --arg fleet "$work/fleet" --args '{txreset_targets: {
+install_collection "$version" >/dev/null
+start_stand_in_wine "$wine_loader" "$mingw_cc" "$txcheck" "$txreset"
+export TXRESET_STAND_IN_CALLS=$work/calls
+# Host HOST is fleet/HOST, whose drive C: is that of the Wine prefix
+# wine-HOST: the modules learn both from the environment that its
+# interpreter starts with, the shell from txreset_stand_in_host.
+jq -n --arg fleet "$work/fleet" --arg work "$work" --args '{txreset_targets: {
   hosts: (reduce $ARGS.positional[] as $host ({}; .[$host] = {})),
   vars: {ansible_connection: "local", ansible_shell_type: "ansible.windows.stand_in",
     txreset_stand_in_host: "\($fleet)/{{ inventory_hostname }}",
+    txreset_stand_in_prefix: "\($work)/wine-{{ inventory_hostname }}",
     ansible_python_interpreter: ("/usr/bin/env"
       + " TXRESET_STAND_IN_HOST={{ txreset_stand_in_host | quote }}"
       + " TXRESET_STAND_IN_TEMPFILES={{ (txreset_stand_in_host ~ \".jsonl\") | quote }}"
+      + " WINEPREFIX={{ txreset_stand_in_prefix | quote }}"
       + " {{ ansible_playbook_python | quote }}")}}}' "${hosts[@]}" >"$work/inventory.yml"
 
 # The rollout on a new fleet where HOST_WF's key fails its writes: its exit
@@ -39,12 +44,13 @@ fleet_case() { # DESCRIPTION STATUS HOST_WF CHANGED UNREACHED LINES OPTIONS...
   rm -rf "$work/fleet" "$work/reports"
   for host in "${hosts[@]}"; do
     mkdir -p "$work/fleet/$host"
+    stand_in_drive "$work/fleet/$host" "$work/wine-$host"
     seed_registry "$work/fleet/$host" "$([ "$host" = "$wf" ] && echo wf || echo rw)"
     cp "$work/fleet/$host/registry" "$work/fleet/$host.seed"
   done
   output=$(cd "$work" && PATH=$(dirname "$txreport"):$PATH ANSIBLE_COLLECTIONS_PATH=$collections \
     ansible-playbook -i "$work/inventory.yml" tarnel.txreset.rollout "$@" -e "$(jq -n \
-      --arg work "$work" '{txreset_programs_dir: "\($work)/bundle", txreset_build: "x64"}')" 2>&1) ||
+      --arg work "$work" '{txreset_programs_dir: "\($work)/bundle"}')" 2>&1) ||
     status=$?
   echo "$output"
   [ "$([ "$status" -eq 0 ] && echo passes || echo fails)" = "$expected" ] ||
