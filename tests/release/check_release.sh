@@ -105,6 +105,8 @@ check "the collection carries requirements.txt, naming pywinrm" \
 expected=(NOTICES.txt README.txt SHA256SUMS)
 while IFS= read -r file; do expected+=("$file"); done < <(
   cd "$a" && find deploy -type f | sed 's/galaxy\.yml\.in$/galaxy.yml/')
+# The collection's script role carries the startup script.
+expected+=(deploy/ansible/collections/ansible_collections/tarnel/txreset/roles/script/files/txreset-startup.cmd)
 for build in x64 x86; do
   expected+=("$build/"{txcheck,txreport,txreset,txrestore}.exe)
 done
