@@ -143,6 +143,16 @@ def commands(path):
     return found
 
 
+def page_runs(pages, source, work):
+    """Each page with the commands found on it and a new folder to run them
+    in; a page without any fails."""
+    for page in pages:
+        found = commands(page)
+        if not found:
+            fail(f"{label(page, source)}: no command found")
+        yield page, found, folder_for(work, label(page, source))
+
+
 def run(argv, **options):
     return subprocess.run(argv, capture_output=True, encoding="utf-8", errors="replace",
                           timeout=300, check=False, **options)
@@ -191,11 +201,7 @@ def check_programs(source, work, programs):
 
     pages = doc_files(source) + [source / "cmake/release-README.txt"]
     ran = 0
-    for page in pages:
-        found = commands(page)
-        if not found:
-            fail(f"{label(page, source)}: no command found")
-        folder = folder_for(work, label(page, source))
+    for page, found, folder in page_runs(pages, source, work):
         shutil.copytree(fleet / "reports", folder / "reports")
         # The hosts that should report, as docs/txreport.md lists them.
         (folder / "hosts.txt").write_bytes(b"WEB01\r\nweb02\r\nweb03\r\n")
@@ -263,11 +269,7 @@ sudo() { # apt install, simulated; nothing else
 ansible-playbook() { command ansible-playbook --syntax-check "$@"; }
 """
     ran = 0
-    for page in pages:
-        found = commands(page)
-        if not found:
-            fail(f"{label(page, source)}: no command found")
-        folder = folder_for(work, label(page, source))
+    for page, found, folder in page_runs(pages, source, work):
         if page.name == "README.txt":
             shutil.copytree(bundle, folder)
             for name in written - {"SHA256SUMS"} - {zips[0].name}:
